@@ -1,0 +1,1 @@
+// Placeholder until the first Linux face exists.
