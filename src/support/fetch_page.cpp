@@ -112,8 +112,10 @@ std::string fetch_page(HttpTransport& transport, std::string_view address, Fetch
         transport.set_option_text(connection.get(), HttpOption::proxy_password, proxy_password);
     }
     apply_lenient_request_options(transport, request.get());
-    const std::string_view sent_cookies = cookies ? std::string_view(*cookies) : std::string_view{};
-    transport.add_request_headers(request.get(), "Cookie:" + std::string(sent_cookies), header_flag::replace_or_add);
+    // As in the web client, no Cookie line at all without cookies.
+    if (cookies && !cookies->empty()) {
+        transport.add_request_headers(request.get(), "Cookie:" + *cookies, header_flag::replace_or_add);
+    }
     if (!extra_headers.empty()) add_header_lines(transport, request.get(), extra_headers, header_flag::replace_or_add);
     const bool is_post = method == FetchMethod::post;
     const bool caller_names_referer = extra_headers.find("Referer:") != std::string_view::npos;

@@ -177,9 +177,12 @@ void WebClient::apply_request_options(std::string_view extra_cookies) {
         transport_.set_option_text(connection_handle_.get(), HttpOption::proxy_password, proxy_password_);
     }
     apply_lenient_request_options(transport_, request_handle_.get());
-    // An empty value removes the header, so an empty jar sends no Cookie line at all.
-    transport_.add_request_headers(request_handle_.get(), "Cookie:" + cookie_header_value(extra_cookies),
-                                   header_flag::replace_or_add);
+    // Without cookies no Cookie line is added at all: on a fresh request an empty one would only
+    // remove what is not there, and some WinInet versions send it as an empty header instead.
+    const std::string cookies = cookie_header_value(extra_cookies);
+    if (!cookies.empty()) {
+        transport_.add_request_headers(request_handle_.get(), "Cookie:" + cookies, header_flag::replace_or_add);
+    }
 }
 
 void WebClient::add_request_headers(std::string_view extra_headers) {

@@ -184,8 +184,7 @@ std::uint32_t wininet_error(CURLcode code) {
     case CURLE_COULDNT_RESOLVE_PROXY: return http_error::name_not_resolved;
     case CURLE_OPERATION_TIMEDOUT: return http_error::timeout;
     case CURLE_SEND_ERROR:
-    case CURLE_RECV_ERROR:
-    case CURLE_GOT_NOTHING: return http_error::connection_reset;
+    case CURLE_RECV_ERROR: return http_error::connection_reset;
     default: return http_error::invalid_server_response;
     }
 }
@@ -437,10 +436,17 @@ private:
 
         const bool secure = (request.flags & request_flag::secure) != 0;
         const bool bracket = connection.host.find(':') != std::string::npos;
-        const std::string url = std::string(secure ? "https://" : "http://") + (bracket ? "[" : "") + connection.host +
-                                (bracket ? "]" : "") + ":" + std::to_string(connection.port) + "/";
-        curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
-        curl_easy_setopt(easy, CURLOPT_REQUEST_TARGET, request.path.c_str());
+        exchange->follow = (request.flags & request_flag::no_auto_redirect) == 0;
+        const std::string origin = std::string(secure ? "https://" : "http://") + (bracket ? "[" : "") +
+                                   connection.host + (bracket ? "]" : "") + ":" + std::to_string(connection.port);
+        if (exchange->follow) {
+            // Redirects need the path in the address; it still goes out as given.
+            curl_easy_setopt(easy, CURLOPT_URL, (origin + request.path).c_str());
+            curl_easy_setopt(easy, CURLOPT_PATH_AS_IS, 1L);
+        } else {
+            curl_easy_setopt(easy, CURLOPT_URL, (origin + "/").c_str());
+            curl_easy_setopt(easy, CURLOPT_REQUEST_TARGET, request.path.c_str());
+        }
         curl_easy_setopt(easy, CURLOPT_HTTP_VERSION,
                          request.version == "HTTP/1.0" ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1);
         curl_easy_setopt(easy, CURLOPT_USERAGENT, root.agent.c_str());
@@ -473,7 +479,6 @@ private:
         if (!has_content_type) exchange->header_list = curl_slist_append(exchange->header_list, "Content-Type:");
         curl_easy_setopt(easy, CURLOPT_HTTPHEADER, exchange->header_list);
 
-        exchange->follow = (request.flags & request_flag::no_auto_redirect) == 0;
         curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, exchange->follow ? 1L : 0L);
         curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 10L);
 

@@ -3,7 +3,9 @@
 #include <wininet.h>
 
 #include <algorithm>
+#include <map>
 #include <mutex>
+#include <optional>
 #include <set>
 
 #include "support/faces/http_transport.h"
@@ -34,6 +36,8 @@ static_assert(http_error::timeout == ERROR_INTERNET_TIMEOUT && http_error::canno
 static_assert(http_error::connection_reset == ERROR_INTERNET_CONNECTION_RESET);
 static_assert(http_error::name_not_resolved == ERROR_INTERNET_NAME_NOT_RESOLVED);
 static_assert(http_error::invalid_handle == ERROR_INVALID_HANDLE);
+static_assert(http_error::connection_aborted == ERROR_INTERNET_CONNECTION_ABORTED);
+static_assert(http_error::invalid_server_response == ERROR_HTTP_INVALID_SERVER_RESPONSE);
 
 HINTERNET handle_of(HttpHandleId id) { return reinterpret_cast<HINTERNET>(id); }
 HttpHandleId id_of(HINTERNET handle) { return reinterpret_cast<HttpHandleId>(handle); }
@@ -53,6 +57,10 @@ public:
         const std::string agent_text(agent);
         HINTERNET root = InternetOpenA(agent_text.c_str(), access_type, nullptr, nullptr, 0);
         if (root != nullptr) {
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                root_timeouts_[id_of(root)] = {};
+            }
             set_option(id_of(root), HttpOption::connect_timeout, default_connect_timeout_ms);
             set_option(id_of(root), HttpOption::send_timeout, default_send_timeout_ms);
             set_option(id_of(root), HttpOption::receive_timeout, default_receive_timeout_ms);
@@ -63,7 +71,7 @@ public:
     bool set_option(HttpHandleId handle, HttpOption option, std::uint32_t value) override {
         DWORD number = value;
         const bool set = InternetSetOptionA(handle_of(handle), static_cast<DWORD>(option), &number, sizeof number);
-        if (set && option == HttpOption::http_decoding) note_decoding(handle, value != 0);
+        if (set) note_option(handle, option, value);
         return set;
     }
 
@@ -83,8 +91,13 @@ public:
 
     HttpHandleId connect(HttpHandleId root, std::string_view host, std::uint16_t port) override {
         const std::string host_text(host);
-        return id_of(InternetConnectA(handle_of(root), host_text.c_str(), port, nullptr, nullptr,
-                                      INTERNET_SERVICE_HTTP, 0, 0));
+        const HttpHandleId connection = id_of(
+            InternetConnectA(handle_of(root), host_text.c_str(), port, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+        if (connection != 0) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            root_of_connection_[connection] = root;
+        }
+        return connection;
     }
 
     HttpHandleId open_request(HttpHandleId connection, std::string_view method, std::string_view path,
@@ -92,8 +105,11 @@ public:
         const std::string method_text(method);
         const std::string path_text(path);
         const std::string version_text(version);
-        return id_of(HttpOpenRequestA(handle_of(connection), method_text.c_str(), path_text.c_str(),
-                                      version_text.c_str(), nullptr, nullptr, flags, 0));
+        const HttpHandleId request = id_of(HttpOpenRequestA(handle_of(connection), method_text.c_str(),
+                                                            path_text.c_str(), version_text.c_str(), nullptr, nullptr,
+                                                            flags, 0));
+        if (request != 0) inherit_timeouts(connection, request);
+        return request;
     }
 
     bool add_request_headers(HttpHandleId request, std::string_view headers, std::uint32_t flags) override {
@@ -103,8 +119,14 @@ public:
 
     std::uint32_t send_request(HttpHandleId request, std::span<const std::uint8_t> data) override {
         void* optional = data.empty() ? nullptr : const_cast<std::uint8_t*>(data.data());
-        if (HttpSendRequestA(handle_of(request), nullptr, 0, optional, static_cast<DWORD>(data.size()))) return 0;
-        return GetLastError();
+        if (!HttpSendRequestA(handle_of(request), nullptr, 0, optional, static_cast<DWORD>(data.size()))) {
+            return GetLastError();
+        }
+        // Wine "succeeds" when the server closes without a byte, leaving no status line; Windows
+        // reports that as an invalid server response.
+        const std::optional<std::uint32_t> status = query_status_code(request);
+        if (!status || *status == 0) return http_error::invalid_server_response;
+        return 0;
     }
 
     std::optional<std::string> query_raw_headers(HttpHandleId request) override {
@@ -138,26 +160,70 @@ public:
     }
 
     std::optional<std::size_t> read_file(HttpHandleId request, std::span<std::uint8_t> buffer) override {
+        // Asking only for what has arrived makes a read return as soon as there is something: a
+        // read for more waits to fill the buffer and, when the connection breaks meanwhile,
+        // fails and loses what it had.
+        DWORD available = 0;
+        if (!InternetQueryDataAvailable(handle_of(request), &available, 0, 0)) return std::nullopt;
+        const DWORD wanted = available > 0 ? std::min<DWORD>(available, static_cast<DWORD>(buffer.size()))
+                                           : static_cast<DWORD>(buffer.size());
         DWORD read = 0;
-        if (!InternetReadFile(handle_of(request), buffer.data(), static_cast<DWORD>(buffer.size()), &read)) {
-            return std::nullopt;
-        }
+        if (!InternetReadFile(handle_of(request), buffer.data(), wanted, &read)) return std::nullopt;
         return read;
     }
 
     void close_handle(HttpHandleId handle) override {
-        note_decoding(handle, false);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            decoding_.erase(handle);
+            root_timeouts_.erase(handle);
+            root_of_connection_.erase(handle);
+        }
         InternetCloseHandle(handle_of(handle));
     }
 
 private:
-    void note_decoding(HttpHandleId handle, bool on) {
+    struct Timeouts {
+        std::optional<DWORD> connect;
+        std::optional<DWORD> send;
+        std::optional<DWORD> receive;
+    };
+
+    void note_option(HttpHandleId handle, HttpOption option, std::uint32_t value) {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (on) {
-            decoding_.insert(handle);
-        } else {
-            decoding_.erase(handle);
+        if (option == HttpOption::http_decoding) {
+            if (value != 0) {
+                decoding_.insert(handle);
+            } else {
+                decoding_.erase(handle);
+            }
+            return;
         }
+        const auto root = root_timeouts_.find(handle);
+        if (root == root_timeouts_.end()) return;
+        if (option == HttpOption::connect_timeout) root->second.connect = value;
+        if (option == HttpOption::send_timeout) root->second.send = value;
+        if (option == HttpOption::receive_timeout) root->second.receive = value;
+    }
+
+    // Windows hands a root's time-outs down to its requests; Wine does not (its requests wait
+    // without limit), so each request is given them explicitly.
+    void inherit_timeouts(HttpHandleId connection, HttpHandleId request) {
+        Timeouts timeouts;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            const auto root = root_of_connection_.find(connection);
+            if (root == root_of_connection_.end()) return;
+            const auto found = root_timeouts_.find(root->second);
+            if (found == root_timeouts_.end()) return;
+            timeouts = found->second;
+        }
+        const auto apply = [&](DWORD option, std::optional<DWORD> value) {
+            if (value) InternetSetOptionA(handle_of(request), option, &*value, sizeof *value);
+        };
+        apply(INTERNET_OPTION_CONNECT_TIMEOUT, timeouts.connect);
+        apply(INTERNET_OPTION_SEND_TIMEOUT, timeouts.send);
+        apply(INTERNET_OPTION_RECEIVE_TIMEOUT, timeouts.receive);
     }
 
     bool decoding_on(HttpHandleId handle) {
@@ -167,6 +233,8 @@ private:
 
     std::mutex mutex_;
     std::set<HttpHandleId> decoding_;  // requests with INTERNET_OPTION_HTTP_DECODING on
+    std::map<HttpHandleId, Timeouts> root_timeouts_;
+    std::map<HttpHandleId, HttpHandleId> root_of_connection_;
 };
 
 }  // namespace
