@@ -35,6 +35,13 @@ std::wstring caption_of(HWND window) {
     return text;
 }
 
+namespace {
+BOOL CALLBACK collect_handle(HWND window, LPARAM found) {
+    reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+    return TRUE;
+}
+}  // namespace
+
 TopLevel top_level_facts(HWND window) {
     // GetWindowTextW does not send WM_GETTEXT to another process's window: the title is read even
     // while that window's thread is busy.
@@ -47,12 +54,7 @@ TopLevel top_level_facts(HWND window) {
 
 std::vector<TopLevel> top_levels() {
     std::vector<HWND> handles;
-    EnumWindows(
-        [](HWND window, LPARAM found) -> BOOL {
-            reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&handles));
+    EnumWindows(collect_handle, reinterpret_cast<LPARAM>(&handles));
     std::vector<TopLevel> windows;
     for (HWND window : handles) windows.push_back(top_level_facts(window));
     return windows;
@@ -115,13 +117,7 @@ Control control_facts(HWND control) {
 
 std::vector<Control> controls_of(HWND window) {
     std::vector<HWND> handles;
-    EnumChildWindows(
-        window,
-        [](HWND child, LPARAM found) -> BOOL {
-            reinterpret_cast<std::vector<HWND>*>(found)->push_back(child);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&handles));
+    EnumChildWindows(window, collect_handle, reinterpret_cast<LPARAM>(&handles));
     std::vector<Control> controls;
     for (HWND child : handles) controls.push_back(control_facts(child));
     return controls;
