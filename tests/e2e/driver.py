@@ -23,7 +23,11 @@ VK_RETURN = 13
 VK_ESCAPE = 27
 VK_TAB = 9
 VK_F1 = 112
+VK_F8 = 119
 VK_F9 = 120
+
+WM_HOTKEY = 0x0312
+WM_APP = 0x8000
 
 IDOK = 1
 IDCANCEL = 2
@@ -62,16 +66,24 @@ def wait_until(condition: Callable[[], Optional[T]], timeout: float, what: str, 
 
 @dataclass
 class Window:
+    """A top-level window; x, y, w, h are its rectangle on the screen."""
+
     hwnd: int
     title: str
     cls: str
     pid: int
     visible: bool
+    minimised: bool
     owner: int
+    x: int
+    y: int
+    w: int
+    h: int
 
     @staticmethod
     def of(d: dict) -> "Window":
-        return Window(d["hwnd"], d["title"], d["class"], d["pid"], d["visible"], d["owner"])
+        return Window(d["hwnd"], d["title"], d["class"], d["pid"], d["visible"], d["minimised"], d["owner"], d["x"],
+                      d["y"], d["w"], d["h"])
 
 
 @dataclass
@@ -300,6 +312,20 @@ class Driver:
         """WM_KEYDOWN and WM_KEYUP with the virtual key (VK_RETURN = 13), posted to the control:
         the target's message loop handles them as a real key press, after this returns."""
         self.call("key", hwnd=_handle(target), vk=vk, via=via)
+
+    def key_input(self, vk: int) -> None:
+        """A key pressed and released on the keyboard (SendInput): it goes to the focused window of
+        the foreground thread, and a global hotkey (RegisterHotKey) sees it as a real press."""
+        self.call("key_input", vk=vk)
+
+    def post_message(self, target, message: int, wparam: int = 0, lparam: int = 0) -> None:
+        """Posts any message with number parameters (a tray-icon callback, WM_HOTKEY, ...)."""
+        self.call("message", hwnd=_handle(target), message=message, wparam=wparam, lparam=lparam, via="post")
+
+    def send_message(self, target, message: int, wparam: int = 0, lparam: int = 0) -> int:
+        """Sends any message with number parameters; the window's result."""
+        return self.call("message", hwnd=_handle(target), message=message, wparam=wparam, lparam=lparam,
+                         via="send")["result"]
 
     def click(self, target, via: str = "post") -> None:
         """Clicks a button, check box or radio button. "post" queues BM_CLICK and returns at once

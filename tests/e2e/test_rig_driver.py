@@ -5,7 +5,7 @@ import time
 import unittest
 
 import rig
-from driver import BLACK, RED, VK_RETURN, DriverError, wait_until
+from driver import BLACK, RED, VK_F8, VK_RETURN, WM_HOTKEY, DriverError, wait_until
 
 TITLE = "驱动测试窗"
 STATUS, EDIT, PASSWORD, COPY, REMEMBER, PPTP, L2TP, SSTP, LIST, RED_LABEL, BLACK_LABEL, CHARS, MESSAGE, DISABLED, \
@@ -23,6 +23,20 @@ class DriverTest(unittest.TestCase):
 
     def control(self, id):
         return self.d.find_control(self.window, id=id)
+
+    def test_window_facts(self):
+        self.assertEqual((self.window.w, self.window.h, self.window.minimised), (500, 380, False))
+        self.assertEqual([w.hwnd for w in self.d.windows(title=TITLE, visible=True)], [self.window.hwnd])
+        self.assertEqual(self.d.windows(title=TITLE, pid=self.window.pid + 1), [])
+
+    def test_hotkey_by_a_real_key_press_and_by_a_posted_message(self):
+        status = self.control(STATUS)
+        self.d.set_text(status, "")
+        self.d.key_input(VK_F8)
+        self.d.wait_text(status, "热键 7")
+        self.d.post_message(self.window, WM_HOTKEY, 9)
+        self.d.wait_text(status, "热键 9")
+        self.assertEqual(self.d.send_message(status, 0x000E), len("热键 9"))  # WM_GETTEXTLENGTH
 
     def test_lists_the_controls_with_their_facts(self):
         controls = {c.id: c for c in self.d.controls(self.window)}

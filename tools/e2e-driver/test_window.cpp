@@ -6,6 +6,7 @@
 //   a click on a list row (NM_CLICK) -> 状态 label shows "行 N:" and the row's 线路名称
 //   提示 button       -> a message box; once it is closed, 状态 shows "消息框已关闭"
 //   已过期 label is drawn red, 正常 label black
+//   the hotkey F8 (no modifier, id 7) -> 状态 shows "热键 7"
 #include <windows.h>
 #include <commctrl.h>
 
@@ -32,6 +33,7 @@ enum ControlId : int {
 };
 
 constexpr COLORREF kRed = RGB(255, 0, 0);
+constexpr int kHotkeyId = 7;
 
 HWND g_main = nullptr;
 WNDPROC g_edit_proc = nullptr;
@@ -143,6 +145,7 @@ LRESULT CALLBACK window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lp
         case WM_CTLCOLORSTATIC:
             return on_ctlcolor_static(reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam), window, wparam,
                                       lparam);
+        case WM_HOTKEY: set_status(L"热键 " + std::to_wstring(wparam)); return 0;
         case WM_DESTROY: PostQuitMessage(0); return 0;
         default: return DefWindowProcW(window, message, wparam, lparam);
     }
@@ -163,6 +166,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     g_main = CreateWindowExW(0, window_class.lpszClassName, L"驱动测试窗", WS_OVERLAPPEDWINDOW, 50, 50, 500, 380,
                              nullptr, nullptr, instance, nullptr);
     create_controls();
+    RegisterHotKey(g_main, kHotkeyId, 0, VK_F8);
     ShowWindow(g_main, show);
     UpdateWindow(g_main);
     MSG message;
