@@ -444,10 +444,11 @@ class Rig:
 
     def start(self, program, args=(), log_name: str = None) -> subprocess.Popen:
         """Starts a Windows program under Wine with the rig's environment, in the program
-        directory; `program` is a name there or a path. Output goes to a log in the work
-        directory (log_name), or to pipes when log_name is None."""
+        directory; `program` is a path, a file of the program directory, or a program Wine finds
+        itself ("cmd", "netsh"). Output goes to a log in the work directory (log_name), or to
+        pipes when log_name is None."""
         path = Path(program)
-        if not path.is_absolute():
+        if not path.is_absolute() and (self.program_dir / path).exists():
             path = self.program_dir / path
         command = ["wine", str(path), *map(str, args)]
         if log_name:
