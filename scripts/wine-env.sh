@@ -26,3 +26,26 @@ wine_run() {
 wine_stop() {
   wineserver -k >/dev/null 2>&1 || true
 }
+
+# Runs a command with DISPLAY set to a private virtual X display (Xvfb; the server picks a free
+# display number itself, so parallel runs never collide), stopped afterwards. Wine ties a
+# prefix's windows to the display its wineserver session began with, so the prefix's session is
+# ended before and after the command.
+with_virtual_display() {
+  local dir xvfb number rc=0
+  dir=$(mktemp -d)
+  mkfifo "$dir/number"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$dir/number" >/dev/null 2>&1 &
+  xvfb=$!
+  if ! read -r -t 30 number <"$dir/number"; then
+    kill "$xvfb" 2>/dev/null; rm -rf "$dir"
+    echo "with_virtual_display: Xvfb did not start" >&2
+    return 1
+  fi
+  wine_stop
+  DISPLAY=":$number" "$@" || rc=$?
+  wine_stop
+  kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null
+  rm -rf "$dir"
+  return "$rc"
+}

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "support/text.h"
+
 namespace mervolt {
 namespace {
 
@@ -57,6 +59,13 @@ std::optional<std::string_view> value_of(std::string_view line, std::string_view
     return trim_blanks(line.substr(equals + 1));
 }
 
+// A value enclosed in a matching pair of single or double quotation marks loses them.
+std::string_view without_quotes(std::string_view value) {
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        return value.substr(1, value.size() - 2);
+    return value;
+}
+
 // Where a key stands in the file: the line of its section's header and of the key itself.
 struct Place {
     std::optional<std::size_t> section_line;
@@ -93,8 +102,8 @@ std::string EmulatedProfileFile::read(std::string_view path, std::string_view se
     const std::optional<std::string> content = files_.read_all(path);
     const Lines file = split_lines(content.value_or(std::string{}));
     const Place place = find(file.lines, section, key);
-    if (place.key_line) value = *value_of(file.lines[*place.key_line], key);
-    return std::string(value.substr(0, buffer_size - 1));
+    if (place.key_line) value = without_quotes(*value_of(file.lines[*place.key_line], key));
+    return std::string(cut_to_whole_characters(value, buffer_size - 1));
 }
 
 bool EmulatedProfileFile::write(std::string_view path, std::string_view section, std::string_view key,

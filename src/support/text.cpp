@@ -121,6 +121,13 @@ std::string wide_to_local(std::u16string_view text, unsigned code_page) {
     return support_runtime().codec->from_wide(text, code_page).value_or(std::string{});
 }
 
+std::string_view cut_to_whole_characters(std::string_view text, std::size_t max_bytes) {
+    if (text.size() <= max_bytes) return text;
+    std::size_t end = 0;
+    while (end < text.size() && end + char_length(text, end) <= max_bytes) end += char_length(text, end);
+    return text.substr(0, end);
+}
+
 std::vector<std::string> split_fields(std::string_view text, std::string_view separator) {
     if (separator.empty()) separator = ",";
     std::vector<std::string> pieces;

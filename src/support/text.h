@@ -20,6 +20,10 @@ std::u16string local_to_wide(std::string_view text, unsigned code_page = 936);
 // zero character (if any), and the result has no terminator. A failed conversion gives "".
 std::string wide_to_local(std::u16string_view text, unsigned code_page = 936);
 
+// The longest start of text that holds whole characters of code page 936 and at most max_bytes
+// bytes, so that a cut to a fixed buffer never leaves half a double-byte character behind.
+std::string_view cut_to_whole_characters(std::string_view text, std::size_t max_bytes);
+
 // Pieces of text between separators, counted from 1. A separator matches only at a character
 // boundary of code page 936, never inside a double-byte character: "|" is also a GBK trail byte
 // (億 is 83 7C), and two-byte separators such as "：" could match across two characters.

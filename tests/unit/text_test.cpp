@@ -53,6 +53,26 @@ TEST(SplitFields, DefaultArgumentIsComma) {
     EXPECT_EQ(split_fields("x,y;z"), (std::vector<std::string>{"x", "y;z"}));
 }
 
+TEST(CutToWholeCharacters, Table) {
+    struct Case {
+        std::string text;
+        std::size_t max_bytes;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"abc", 5, "abc"},
+        {"abc", 2, "ab"},
+        {"a连接", 3, "a连"},
+        {"a连接", 4, "a连"},  // not half of 接
+        {"a连接", 5, "a连接"},
+        {"連", 1, ""},
+        {"a|\x83", 3, "a|\x83"},
+        {"", 0, ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(cut_to_whole_characters(c.text, c.max_bytes), c.expected) << c.text << " " << c.max_bytes;
+}
+
 struct DateCase {
     const char* text;
     LocalDateTime expected;

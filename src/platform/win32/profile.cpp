@@ -1,6 +1,7 @@
 // config.ini and the phonebook's strategy key through the system's private-profile functions.
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,9 @@ public:
         const DWORD length = GetPrivateProfileStringA(std::string(section).c_str(), std::string(key).c_str(),
                                                       std::string(default_value).c_str(), buffer.data(),
                                                       static_cast<DWORD>(buffer.size()), std::string(path).c_str());
-        return std::string(buffer.data(), length);
+        // A value cut inside a double-byte character comes back with a zero byte in place of
+        // the half character; the text ends before it.
+        return std::string(buffer.data(), strnlen(buffer.data(), length));
     }
 
     bool write(std::string_view path, std::string_view section, std::string_view key,

@@ -7,7 +7,8 @@
 namespace mervolt {
 namespace {
 
-// config.ini through the Linux emulation of the private-profile functions, in a fresh directory per case.
+// config.ini through the platform's private-profile functions, in a fresh directory per case:
+// the Linux emulation natively, the Windows functions themselves under Wine.
 class PlatformConfigStore : public testing::TestWithParam<ConfigStoreCase> {};
 
 TEST_P(PlatformConfigStore, Behaves) {
