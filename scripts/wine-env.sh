@@ -15,6 +15,13 @@ wine_ensure_prefix() {
     DISPLAY= env LC_ALL=zh_CN.UTF-8 wineboot -i >/dev/null 2>&1 || true
     wineserver -w
   fi
+  # A virtual display has no window manager. Wine's windows expect one by default and then wait
+  # two seconds on every hide or destroy for a state change that never comes; unmanaged, they
+  # draw their own frames and go at once.
+  if ! grep -q '^"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+    DISPLAY= env LC_ALL=zh_CN.UTF-8 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
+    wineserver -w
+  fi
 }
 
 # Wine takes the ANSI code page from the locale: zh_CN gives 936 even without the locale

@@ -7,6 +7,7 @@
 #include "support/faces/md5.h"
 #include "support/faces/profile_file.h"
 #include "support/faces/system_clock.h"
+#include "support/faces/tcp_probe.h"
 #include "support/faces/text_codec.h"
 #include "support/faces/thread_starter.h"
 
@@ -18,5 +19,6 @@ ThreadStarter& platform_threads();
 ProfileFile& platform_profile_file();
 FileSystem& platform_file_system();
 Md5& platform_md5();
+TcpProbe& platform_tcp_probe();
 
 }  // namespace mervolt

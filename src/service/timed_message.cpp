@@ -28,7 +28,8 @@ int show_timed_message(MessageBoxes boxes, std::string_view text, std::uint32_t 
     const std::string default_title = title.empty() ? boxes.files.executable_name() : std::string();
     if (title.empty()) title = default_title;
     if (style == 0) style = message_style_information;
-    const std::uint32_t type = style + message_style_set_foreground;
+    // Or-ed rather than added: a caller's own foreground flag must not carry into the next bit.
+    const std::uint32_t type = style | message_style_set_foreground;
     const std::uint32_t timeout = timeout_ms > 0 ? static_cast<std::uint32_t>(timeout_ms) : 0xFFFFFFFFu;
     return boxes.face.message_box_timeout(owner, local_to_wide(text), local_to_wide(title), type, 0, timeout) - 1;
 }

@@ -18,7 +18,7 @@ WindowId FakeToolkit::load_window(const WindowDesign& design, WindowEvents& even
         window->controls.push_back(std::move(control));
     }
     windows_[id] = std::move(window);
-    events.on_created();
+    events.on_created(id);
     return id;
 }
 

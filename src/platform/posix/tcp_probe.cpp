@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <string>
 
-#include "platform/posix/posix_tcp_probe.h"
+#include "platform/platform_faces.h"
 
 namespace mervolt {
 
@@ -49,7 +49,11 @@ bool connect_within(const addrinfo& address, int timeout_ms) {
     return ::getsockopt(socket.get(), SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
 }
 
-}  // namespace
+// A non-blocking connect that waits for the outcome with poll() up to the time-out.
+class PosixTcpProbe final : public TcpProbe {
+public:
+    bool connect(std::string_view host, std::uint16_t port, int timeout_ms) override;
+};
 
 bool PosixTcpProbe::connect(std::string_view host, std::uint16_t port, int timeout_ms) {
     if (host.empty()) return false;
@@ -63,6 +67,13 @@ bool PosixTcpProbe::connect(std::string_view host, std::uint16_t port, int timeo
     for (const addrinfo* address = addresses.first; address; address = address->ai_next)
         if (connect_within(*address, timeout_ms < 0 ? 0 : timeout_ms)) return true;
     return false;
+}
+
+}  // namespace
+
+TcpProbe& platform_tcp_probe() {
+    static PosixTcpProbe probe;
+    return probe;
 }
 
 }  // namespace mervolt

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/win32/win32_tcp_probe.h"
+#include "platform/platform_faces.h"
 
 namespace mervolt {
 
@@ -49,7 +49,19 @@ bool connect_within(const addrinfo& address, int timeout_ms) {
     return getsockopt(socket.get(), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) == 0 && error == 0;
 }
 
-}  // namespace
+// A non-blocking Winsock connect that waits for the outcome with select() up to the time-out.
+class Win32TcpProbe final : public TcpProbe {
+public:
+    Win32TcpProbe();
+    ~Win32TcpProbe() override;
+    Win32TcpProbe(const Win32TcpProbe&) = delete;
+    Win32TcpProbe& operator=(const Win32TcpProbe&) = delete;
+
+    bool connect(std::string_view host, std::uint16_t port, int timeout_ms) override;
+
+private:
+    bool started_ = false;
+};
 
 Win32TcpProbe::Win32TcpProbe() {
     WSADATA data;
@@ -71,6 +83,13 @@ bool Win32TcpProbe::connect(std::string_view host, std::uint16_t port, int timeo
     for (const addrinfo* address = addresses.first; address; address = address->ai_next)
         if (connect_within(*address, timeout_ms < 0 ? 0 : timeout_ms)) return true;
     return false;
+}
+
+}  // namespace
+
+TcpProbe& platform_tcp_probe() {
+    static Win32TcpProbe probe;
+    return probe;
 }
 
 }  // namespace mervolt

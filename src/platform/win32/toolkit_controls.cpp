@@ -116,7 +116,10 @@ HWND create_control(ToolkitWindow& window, const ControlDesign& row, HINSTANCE i
         }
         break;
     case ControlKind::list_view: fill_list_columns(hwnd, row, *window.codec); break;
-    case ControlKind::combo_box: fill_combo_items(hwnd, row, *window.codec); break;
+    case ControlKind::combo_box:
+        fill_combo_items(hwnd, row, *window.codec);
+        SetWindowTextW(hwnd, caption.c_str());  // a combo box leaves its creation caption aside
+        break;
     case ControlKind::group_box:
     case ControlKind::label: break;
     }

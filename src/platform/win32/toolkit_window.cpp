@@ -172,7 +172,7 @@ HWND Win32Toolkit::create_window(const WindowDesign& design, WindowEvents& event
     ShowWindow(hwnd, SW_SHOW);
     UpdateWindow(hwnd);
     if (HWND first = GetNextDlgTabItem(hwnd, nullptr, FALSE)) SetFocus(first);
-    events.on_created();
+    events.on_created(reinterpret_cast<WindowId>(hwnd));
     return hwnd;
 }
 

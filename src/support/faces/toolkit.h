@@ -32,8 +32,9 @@ struct ControlEvent {
 class WindowEvents {
 public:
     virtual ~WindowEvents() = default;
-    // Every control exists and holds its designed state; the window is shown.
-    virtual void on_created() {}
+    // Every control exists and holds its designed state; the window is shown. This is where a
+    // window learns its id: it runs before load_window returns (and inside run_modal).
+    virtual void on_created(WindowId) {}
     // The window is about to be destroyed; its controls can still be read.
     virtual void on_destroying() {}
     virtual void on_control_event(const ControlEvent&) {}

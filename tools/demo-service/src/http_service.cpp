@@ -18,7 +18,9 @@ constexpr const char* plain_text = "text/plain; charset=utf-8";
 constexpr const char* html_text = "text/html; charset=utf-8";
 constexpr int default_slow_delay_ms = 3000;
 constexpr int longest_slow_delay_ms = 600000;
-constexpr int request_threads = 16;
+// Slow replies and idle keep-alive connections each hold a thread; the admin interface must still
+// get one while a test keeps several slow requests waiting.
+constexpr int request_threads = 32;
 
 struct Reply {
     std::string body;

@@ -647,10 +647,12 @@ class StartAndStop(unittest.TestCase):
                  (["--frobnicate", "1"], 2, "unknown option --frobnicate"),
                  (["--http-port", "70000"], 2, "--http-port needs a port"),
                  (["--line-net", "127.1"], 2, "--line-net needs three numbers"),
-                 (["--listen", "localhost"], 2, "--listen needs an IPv4 address")]
+                 (["--listen", "localhost"], 2, "--listen needs an IPv4 address"),
+                 (["--line-net", "127.%d.%d" % (random.randint(1, 254), random.randint(1, 254)),
+                   "--service-ini", os.path.join(folder, "no-such-folder", "service.ini")], 1, "cannot write")]
         for args, code, message in cases:
             with self.subTest(args=args):
-                run = subprocess.run([BINARY, "--http-port", "0", "--probe-port", "0"] + args,
+                run = subprocess.run([BINARY, "--http-port", "0", "--probe-port", "0", "--seed", FIXTURE_SEED] + args,
                                      capture_output=True, timeout=60)
                 self.assertEqual(run.returncode, code)
                 self.assertIn(message, run.stderr.decode("utf-8", "replace"))
