@@ -334,6 +334,13 @@ class Rig:
             if not (prefix / "system.reg").exists():
                 raise RigError(f"wineboot made no prefix in {prefix}")
             ready.write_text("made by tests/e2e/rig.py\n")
+        # Xvfb has no window manager. Wine's managed windows wait two seconds on every hide or
+        # destroy for a state change that never comes; unmanaged ones draw their own frames.
+        if '"Managed"="N"' not in (prefix / "user.reg").read_text(errors="replace"):
+            env = self._wine_env(BASE_OVERRIDES, display=None)
+            subprocess.run(["wine", "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N", "/f"],
+                           env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
+            subprocess.run(["wineserver", "-w"], env=env, timeout=120)
         system32 = prefix / "drive_c" / "windows" / "system32"
         for name in ("route.exe", "netsh.exe"):
             stand_in = stand_ins_dir() / name
