@@ -19,9 +19,10 @@ import time
 from dataclasses import dataclass, field
 from typing import Callable, Optional, TypeVar
 
+VK_TAB = 9
 VK_RETURN = 13
 VK_ESCAPE = 27
-VK_TAB = 9
+VK_DOWN = 40
 VK_F1 = 112
 VK_F8 = 119
 VK_F9 = 120
@@ -347,6 +348,25 @@ class Driver:
         """A left click on the row's first cell (scrolled into view first): "mouse" posts the
         button messages to the list view, "input" clicks the real mouse there."""
         self.call("click_row", hwnd=_handle(target), row=row, double=double, via=via)
+
+    # ---- pop-up menus ----
+
+    def find_menu(self, pid: int = None, timeout: float = DEFAULT_TIMEOUT) -> Window:
+        """The open pop-up menu (class #32768), e.g. a tray icon's."""
+        return self.find_window(cls="#32768", pid=pid, visible=True, timeout=timeout)
+
+    def choose_menu_item(self, index: int, pid: int = None, timeout: float = DEFAULT_TIMEOUT) -> None:
+        """Chooses the index-th selectable item (from 0) of the open pop-up menu with the keyboard,
+        as a user would: the menu's items cannot be read from another process under Wine."""
+        self.find_menu(pid, timeout)
+        for _ in range(index + 1):
+            self.key_input(VK_DOWN)
+        self.key_input(VK_RETURN)
+
+    def dismiss_menu(self, pid: int = None, timeout: float = DEFAULT_TIMEOUT) -> None:
+        """Closes the open pop-up menu without a choice (Escape)."""
+        self.find_menu(pid, timeout)
+        self.key_input(VK_ESCAPE)
 
     # ---- message boxes ----
 

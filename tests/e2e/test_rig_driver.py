@@ -9,7 +9,7 @@ from driver import BLACK, RED, VK_F8, VK_RETURN, WM_HOTKEY, DriverError, wait_un
 
 TITLE = "驱动测试窗"
 STATUS, EDIT, PASSWORD, COPY, REMEMBER, PPTP, L2TP, SSTP, LIST, RED_LABEL, BLACK_LABEL, CHARS, MESSAGE, DISABLED, \
-    GROUP = range(100, 115)
+    GROUP, MENU = range(100, 116)
 
 
 class DriverTest(unittest.TestCase):
@@ -156,6 +156,19 @@ class DriverTest(unittest.TestCase):
         self.d.wait_gone(box)
         self.d.wait_text(self.control(STATUS), "消息框已关闭")
         self.assertEqual(self.d.message_boxes(pid=self.window.pid), [])
+
+    def test_popup_menu_items_are_chosen_by_keyboard(self):
+        status = self.control(STATUS)
+        for index, shown in ((1, "菜单 202"), (0, "菜单 201"), (None, "菜单 0")):
+            with self.subTest(index=index):
+                self.d.set_text(status, "")
+                self.d.click(self.control(MENU))
+                if index is None:
+                    self.d.dismiss_menu(pid=self.window.pid)
+                else:
+                    self.d.choose_menu_item(index, pid=self.window.pid)
+                self.d.wait_text(status, shown)
+                wait_until(lambda: not self.d.windows(cls="#32768", visible=True), 10, "the menu to close")
 
     def test_keyboard_focus_follows_mouse_clicks(self):
         for id in (EDIT, PASSWORD, EDIT):
