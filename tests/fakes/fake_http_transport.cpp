@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace mervolt::testing {
+namespace mervolt {
 
 std::vector<std::string> FakeRequest::headers_with(std::uint32_t flags) const {
     std::vector<std::string> lines;
@@ -144,4 +144,4 @@ std::optional<std::size_t> FakeHttpTransport::read_file(HttpHandleId request_id,
 
 void FakeHttpTransport::close_handle(HttpHandleId handle) { live_.erase(handle); }
 
-}  // namespace mervolt::testing
+}  // namespace mervolt

@@ -10,7 +10,7 @@
 
 #include "support/faces/http_transport.h"
 
-namespace mervolt::testing {
+namespace mervolt {
 
 // What one opened request meets: its sends fail with send_errors in turn (every send with
 // every_send_fails), then it is answered with these headers and this body.
@@ -87,4 +87,4 @@ private:
     HttpHandleId next_id_ = 0x100;
 };
 
-}  // namespace mervolt::testing
+}  // namespace mervolt

@@ -4,7 +4,7 @@
 
 #include <stdexcept>
 
-namespace mervolt::testing {
+namespace mervolt {
 
 std::string gzip_compress(std::string_view bytes) {
     z_stream stream{};
@@ -23,4 +23,4 @@ std::string gzip_compress(std::string_view bytes) {
     return out;
 }
 
-}  // namespace mervolt::testing
+}  // namespace mervolt

@@ -2,9 +2,9 @@
 #include <string>
 #include <string_view>
 
-namespace mervolt::testing {
+namespace mervolt {
 
 // The bytes in the gzip container (zlib, fastest level).
 std::string gzip_compress(std::string_view bytes);
 
-}  // namespace mervolt::testing
+}  // namespace mervolt

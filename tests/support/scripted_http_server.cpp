@@ -17,7 +17,7 @@
 #include <unistd.h>
 #endif
 
-namespace mervolt::testing {
+namespace mervolt {
 namespace {
 
 #ifdef _WIN32
@@ -294,4 +294,4 @@ ClosedPort closed_loopback_port() {
     return closed;
 }
 
-}  // namespace mervolt::testing
+}  // namespace mervolt

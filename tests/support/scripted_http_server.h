@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-namespace mervolt::testing {
+namespace mervolt {
 
 // One answer of the scripted server. Requests take the replies in order of arrival; the last
 // reply answers every request after it.
@@ -94,4 +94,4 @@ struct ClosedPort {
 };
 ClosedPort closed_loopback_port();
 
-}  // namespace mervolt::testing
+}  // namespace mervolt

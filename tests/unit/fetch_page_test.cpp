@@ -11,8 +11,6 @@
 namespace mervolt {
 namespace {
 
-using testing::FakeExchange;
-using testing::FakeHttpTransport;
 
 const std::string accept_line = "Accept: */*";
 const std::string language_line = "Accept-Language: zh-CN,zh;q=0.8,en-US;q=0.5,en;q=0.3";

@@ -9,7 +9,6 @@
 namespace mervolt {
 namespace {
 
-using testing::gzip_compress;
 
 std::span<const std::uint8_t> bytes(const std::string& text) {
     return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};

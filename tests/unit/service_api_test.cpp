@@ -6,15 +6,13 @@
 #include <cctype>
 #include <chrono>
 #include <thread>
-#include <tuple>
 
 #include "fakes/fake_http_transport.h"
+#include "fakes/fake_tcp_probe.h"
 
 namespace mervolt {
 namespace {
 
-using testing::FakeExchange;
-using testing::FakeHttpTransport;
 
 FakeExchange answer(std::string body) {
     FakeExchange exchange;
@@ -27,16 +25,6 @@ FakeExchange unreachable() {
     exchange.every_send_fails = 12029;
     return exchange;
 }
-
-class RecordingProbe final : public TcpProbe {
-public:
-    bool reachable = true;
-    std::vector<std::tuple<std::string, std::uint16_t, int>> attempts;
-    bool connect(std::string_view host, std::uint16_t port, int timeout_ms) override {
-        attempts.emplace_back(std::string(host), port, timeout_ms);
-        return reachable;
-    }
-};
 
 class ServiceApiTest : public ::testing::Test {
 protected:
@@ -60,7 +48,7 @@ protected:
 
     FakeHttpTransport sign_in_transport;
     FakeHttpTransport catalogue_transport;
-    RecordingProbe probe;
+    FakeTcpProbe probe;
     DeploymentSettings deployment;
     ClientState state;
     ServiceApi api{state, deployment, probe};
@@ -73,14 +61,17 @@ TEST_F(ServiceApiTest, ServiceUrlAppendsToTheStoredBase) {
 }
 
 TEST_F(ServiceApiTest, ProbeConnectsToTheDeploymentsHostAndPort) {
-    EXPECT_TRUE(api.probe_server());
-    probe.reachable = false;
     EXPECT_FALSE(api.probe_server());
+    probe.reachable = {{"probe.example", 81}, {"svc.example", 6081}};
+    EXPECT_TRUE(api.probe_server());
     deployment.probe_host.clear();  // default: the host of the base address
     deployment.probe_port = 6081;
-    api.probe_server();
-    EXPECT_EQ(probe.attempts, (std::vector<std::tuple<std::string, std::uint16_t, int>>{
-                                  {"probe.example", 81, 5000}, {"probe.example", 81, 5000}, {"svc.example", 6081, 5000}}));
+    EXPECT_TRUE(api.probe_server());
+    std::vector<std::string> attempts;
+    for (const auto& attempt : probe.attempts) {
+        attempts.push_back(attempt.host + ":" + std::to_string(attempt.port) + " " + std::to_string(attempt.timeout_ms));
+    }
+    EXPECT_EQ(attempts, (std::vector<std::string>{"probe.example:81 5000", "probe.example:81 5000", "svc.example:6081 5000"}));
     EXPECT_TRUE(sign_in_transport.requests.empty());
 }
 
@@ -177,6 +168,17 @@ TEST_F(ServiceApiTest, CatalogueRequestsGoOnTheCatalogueClient) {
     EXPECT_FALSE(api.search_lines(""));
     EXPECT_FALSE(api.check_member_page());
     EXPECT_EQ(catalogue_transport.requests[4].path, "/vpn/nas.php?sousuo=sousuo&diqu=");
+}
+
+TEST_F(ServiceApiTest, RepliesAreConvertedFromUtf8) {
+    signed_base();
+    catalogue_transport.script = {answer("1.2.3.4:\xE4\xB8\x8A\xE6\xB5\xB7+\xE7\xA7\xBB\xE5\x8A\xA8;")};
+    EXPECT_EQ(api.request_lines(), "1.2.3.4:上海+移动;");
+    sign_in_transport.script = {answer("2099-12-31|\xE5\x84\x84\xE8\x90\xAC|ok")};  // 億 is 83 7C in GBK: a "|" trail byte
+    const std::optional<SignInReply> reply = api.sign_in("yi", "yi123");
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->fields, (std::vector<std::string>{"2099-12-31", "億萬", "ok"}));
+    EXPECT_TRUE(reply->accepted());
 }
 
 TEST_F(ServiceApiTest, CatalogueRequestsHoldTheCatalogueLock) {

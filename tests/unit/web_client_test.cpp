@@ -11,9 +11,6 @@
 namespace mervolt {
 namespace {
 
-using testing::FakeExchange;
-using testing::FakeHttpTransport;
-using testing::gzip_compress;
 
 constexpr std::uint32_t plain_flags = 0x84003000 | 0x00200000 | 0x00080000 | 0x00004000;
 const std::string accept_line = "Accept: */*";
@@ -35,7 +32,7 @@ protected:
     std::unique_ptr<WebClient> client = std::make_unique<WebClient>(transport);
 
     bool post(std::string_view url) { return client->post_text(url, {}, {}, {}); }
-    const testing::FakeRequest& request(std::size_t n) { return transport.requests.at(n); }
+    const FakeRequest& request(std::size_t n) { return transport.requests.at(n); }
 };
 
 TEST_F(WebClientTest, FreshPostSendsTheDefaultsAndNothingElse) {

@@ -5,7 +5,7 @@
 
 #include <functional>
 
-#include "support/faces/http_transport.h"
+#include "platform/platform_faces.h"
 #include "support/fetch_page.h"
 #include "support/gzip_fixture.h"
 #include "support/scripted_http_server.h"
@@ -14,12 +14,6 @@
 namespace mervolt {
 namespace {
 
-using testing::ClosedPort;
-using testing::closed_loopback_port;
-using testing::gzip_compress;
-using testing::RecordedRequest;
-using testing::ScriptedHttpServer;
-using testing::ScriptedReply;
 
 using Answer = ScriptedReply::Answer;
 using Ending = ScriptedReply::Ending;
@@ -275,13 +269,13 @@ class WebClientOverTransport : public ::testing::TestWithParam<ClientCase> {};
 
 TEST_P(WebClientOverTransport, Exchange) {
     const ClientCase& c = GetParam();
-    const std::unique_ptr<HttpTransport> transport = make_system_http_transport();
+    HttpTransport& transport = platform_http_transport();
     std::optional<ScriptedHttpServer> other;
     if (!c.other_replies.empty()) other.emplace(c.other_replies);
     ScriptedHttpServer server(c.replies);
     if (other) server.set_other(other->base_url());
     const ClosedPort closed = closed_loopback_port();
-    WebClient client(*transport);
+    WebClient client(transport);
     if (c.prepare) c.prepare(client);
 
     const std::string authority = c.closed_port ? closed.host + ":" + std::to_string(closed.port)
@@ -311,9 +305,9 @@ TEST(WebClientOverTransportRetries, ResetBeforeAnswer) {
 #else
     constexpr std::size_t attempts = 11;
 #endif
-    const std::unique_ptr<HttpTransport> transport = make_system_http_transport();
+    HttpTransport& transport = platform_http_transport();
     ScriptedHttpServer server({answer(Answer::reset_unanswered)});
-    WebClient client(*transport);
+    WebClient client(transport);
     EXPECT_FALSE(client.post_text(server.host() + ":" + std::to_string(server.port()) + "/x", {}, {}, {}));
     EXPECT_EQ(server.requests().size(), attempts);
     EXPECT_EQ(client.response_text(), "");
@@ -401,7 +395,7 @@ class FetchPageOverTransport : public ::testing::TestWithParam<FetchCase> {};
 
 TEST_P(FetchPageOverTransport, Fetch) {
     const FetchCase& c = GetParam();
-    const std::unique_ptr<HttpTransport> transport = make_system_http_transport();
+    HttpTransport& transport = platform_http_transport();
     ScriptedHttpServer server(c.replies);
     const ClosedPort closed = closed_loopback_port();
     const std::string authority = c.closed_port ? closed.host + ":" + std::to_string(closed.port)
@@ -409,7 +403,7 @@ TEST_P(FetchPageOverTransport, Fetch) {
     const std::string address = (c.with_scheme ? "http://" : "") + authority + c.path;
     std::string response_cookies;
     std::string response_headers;
-    const std::string text = fetch_page(*transport, address, FetchMethod::get, {}, nullptr, &response_cookies, {},
+    const std::string text = fetch_page(transport, address, FetchMethod::get, {}, nullptr, &response_cookies, {},
                                         &response_headers, c.no_redirect, {}, c.timeout_ms);
     EXPECT_EQ(text, c.text);
     EXPECT_EQ(request_lines(server.requests()), c.request_lines);

@@ -18,6 +18,7 @@
 #include <variant>
 #include <vector>
 
+#include "platform/platform_faces.h"
 #include "support/faces/http_transport.h"
 #include "support/gzip.h"
 #include "support/raw_headers.h"
@@ -542,6 +543,9 @@ private:
 
 }  // namespace
 
-std::unique_ptr<HttpTransport> make_system_http_transport() { return std::make_unique<CurlTransport>(); }
+HttpTransport& platform_http_transport() {
+    static CurlTransport transport;
+    return transport;
+}
 
 }  // namespace mervolt

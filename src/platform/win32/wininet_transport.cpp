@@ -8,6 +8,7 @@
 #include <optional>
 #include <set>
 
+#include "platform/platform_faces.h"
 #include "support/faces/http_transport.h"
 #include "support/raw_headers.h"
 
@@ -239,6 +240,9 @@ private:
 
 }  // namespace
 
-std::unique_ptr<HttpTransport> make_system_http_transport() { return std::make_unique<WinInetTransport>(); }
+HttpTransport& platform_http_transport() {
+    static WinInetTransport transport;
+    return transport;
+}
 
 }  // namespace mervolt

@@ -1,7 +1,6 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -113,10 +112,6 @@ public:
     // InternetCloseHandle.
     virtual void close_handle(HttpHandleId handle) = 0;
 };
-
-// The platform's transport (WinInet on Windows, libcurl on Linux), implemented by the platform
-// layer. One object serves the whole process.
-std::unique_ptr<HttpTransport> make_system_http_transport();
 
 // Sole owner of one transport handle: closes it when replaced or destroyed.
 class HttpHandle {
