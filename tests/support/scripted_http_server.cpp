@@ -3,53 +3,16 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
-#include <random>
 #include <stdexcept>
 
-#ifdef _WIN32
-#include <winsock2.h>
-#include <ws2tcpip.h>
-#else
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/select.h>
-#include <sys/socket.h>
-#include <unistd.h>
-#endif
+#include "support/loopback_socket.h"
 
 namespace mervolt {
 namespace {
 
-#ifdef _WIN32
-using Socket = SOCKET;
-constexpr Socket no_socket = INVALID_SOCKET;
-void close_socket(Socket s) { closesocket(s); }
-struct WinsockStarted {
-    WinsockStarted() {
-        WSADATA data;
-        WSAStartup(MAKEWORD(2, 2), &data);
-    }
-};
-void start_sockets() { static WinsockStarted started; }
-#else
-using Socket = int;
-constexpr Socket no_socket = -1;
-void close_socket(Socket s) { ::close(s); }
-void start_sockets() {}
-#endif
+using Socket = NativeSocket;
 
 Socket to_socket(std::uintptr_t value) { return static_cast<Socket>(value); }
-
-// A random address of 127.0.0.0/8 (each of the last three parts 1..254), so that runs sharing the
-// machine do not meet.
-std::string random_loopback_host() {
-    static std::mt19937 generator{std::random_device{}()};
-    static std::mutex lock;
-    std::lock_guard<std::mutex> guard(lock);
-    std::uniform_int_distribution<int> part(1, 254);
-    return "127." + std::to_string(part(generator)) + "." + std::to_string(part(generator)) + "." +
-           std::to_string(part(generator));
-}
 
 // A socket bound to a random loopback address and a free port.
 Socket bind_loopback(std::string& host, std::uint16_t& port) {
@@ -58,10 +21,7 @@ Socket bind_loopback(std::string& host, std::uint16_t& port) {
         const std::string candidate = random_loopback_host();
         const Socket s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
         if (s == no_socket) throw std::runtime_error("socket() failed");
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = 0;
-        inet_pton(AF_INET, candidate.c_str(), &address.sin_addr);
+        sockaddr_in address = address_of(candidate, 0);
         if (::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
             socklen_t length = sizeof address;
             getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
