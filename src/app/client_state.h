@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -24,8 +25,10 @@ struct ClientState {
     std::string user_name;
     std::string dial_address;
     std::string current_node;
-    std::uint32_t probe_thread = 0;
-    std::int32_t line_reachable = 0;
+    // Written by port-probe workers while the user-interface thread reads them: whole 32-bit
+    // words, atomic so that the exchange is defined behaviour.
+    std::atomic<std::uint32_t> probe_thread{0};
+    std::atomic<std::int32_t> line_reachable{0};
     LocalDateTime last_dial_time{};
     std::int32_t link_expected = 0;
     std::string default_gateway;

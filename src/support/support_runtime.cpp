@@ -13,6 +13,7 @@ void install_support_runtime(TextCodec* codec, SystemClock* clock, EventPump* pu
     runtime.clock = clock;
     runtime.pump = pump;
     runtime.threads = threads;
+    runtime.extended_ticks.store(0);
 }
 
 }  // namespace mervolt

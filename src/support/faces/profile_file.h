@@ -7,7 +7,8 @@ namespace mervolt {
 
 // The Windows private-profile functions (GetPrivateProfileStringA / WritePrivateProfileStringA)
 // with the semantics the client relies on: a missing file, section or key gives the default;
-// blanks around a value are dropped; a value longer than buffer_size - 1 bytes comes back cut;
+// blanks around a value are dropped, then a matching pair of quotation marks; a value longer
+// than buffer_size - 1 bytes comes back cut, never inside a double-byte character;
 // reading never creates the file; writing creates file and section and keeps the other lines.
 // Paths are local-code-page texts in Windows form (backslash separators).
 class ProfileFile {

@@ -1,7 +1,7 @@
 """Calls through sim-ras: ras-try.exe and rasapi32.dll under Wine against a line server run here.
 
-Environment (set by ctest): SIM_RAS_DIR (folder of ras-try.exe and rasapi32.dll), WINE_RUN
-(scripts/wine-run.sh), WINEPREFIX (this test's own prefix, stopped at the end).
+Environment (set by ctest): SIM_RAS_DIR (folder of ras-try.exe and rasapi32.dll), WINE_CONSOLE
+(scripts/wine-console.sh), WINEPREFIX (this test's own prefix, stopped at the end).
 """
 import os
 import random
@@ -14,7 +14,7 @@ import time
 import unittest
 
 SIM_RAS_DIR = os.environ["SIM_RAS_DIR"]
-WINE_RUN = os.environ["WINE_RUN"]
+WINE = ["bash", os.environ["WINE_CONSOLE"]]
 
 PHONEBOOK = "\ufeff\r\n[PPTP]\r\nEncoding=1\r\nType=2\r\nVpnStrategy=1\r\nPhoneNumber=\r\n\r\n"
 STATES_TO_AUTH = ["state 0", "state 1", "state 2", "state 3", "state 4", "state 5"]
@@ -129,7 +129,7 @@ class RasTryTest(unittest.TestCase):
         # Makes the prefix if needed and starts Wine's background processes with no pipe of ours
         # open, then keeps one wineserver for all cases so each run starts quickly.
         quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        subprocess.run(["bash", WINE_RUN, "cmd", "/c", "exit"], timeout=600, **quiet)
+        subprocess.run([*WINE, "cmd", "/c", "exit"], timeout=600, **quiet)
         subprocess.run(["wineserver", "-p"], timeout=60, **quiet)
 
     @classmethod
@@ -160,7 +160,7 @@ class RasTryTest(unittest.TestCase):
         # open long after ras-try has ended.
         env = dict(os.environ, WINEDLLOVERRIDES="rasapi32=n,b")
         with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-            done = subprocess.run(["bash", WINE_RUN, os.path.join(self.folder, "ras-try.exe"), *steps],
+            done = subprocess.run([*WINE, os.path.join(self.folder, "ras-try.exe"), *steps],
                                   cwd=self.folder, env=env, stdin=subprocess.DEVNULL, stdout=out, stderr=err,
                                   timeout=timeout)
             out.seek(0)

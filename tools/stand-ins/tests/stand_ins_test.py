@@ -1,7 +1,7 @@
 """route.exe and netsh.exe stand-ins, installed in this test's own prefix and run through cmd.
 
-Environment (set by ctest): STAND_INS_DIR (folder of the built stand-ins), WINE_RUN
-(scripts/wine-run.sh), WINEPREFIX (this test's own prefix, stopped at the end).
+Environment (set by ctest): STAND_INS_DIR (folder of the built stand-ins), WINE_CONSOLE
+(scripts/wine-console.sh), WINEPREFIX (this test's own prefix, stopped at the end).
 """
 import os
 import re
@@ -11,7 +11,7 @@ import tempfile
 import unittest
 
 STAND_INS_DIR = os.environ["STAND_INS_DIR"]
-WINE_RUN = os.environ["WINE_RUN"]
+WINE = ["bash", os.environ["WINE_CONSOLE"]]
 PREFIX = os.environ["WINEPREFIX"]
 QUIET = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
@@ -35,7 +35,7 @@ def default_gateway(table):
 class StandInsTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        subprocess.run(["bash", WINE_RUN, "cmd", "/c", "exit"], timeout=600, **QUIET)
+        subprocess.run([*WINE, "cmd", "/c", "exit"], timeout=600, **QUIET)
         system32 = os.path.join(PREFIX, "drive_c", "windows", "system32")
         for name in ("route.exe", "netsh.exe"):
             shutil.copy(os.path.join(STAND_INS_DIR, name), system32)
@@ -55,7 +55,7 @@ class StandInsTest(unittest.TestCase):
         env = dict(os.environ, WINEDLLOVERRIDES="netsh.exe=n",
                    MERVOLT_STANDIN_LOG="Z:" + self.log.replace("/", "\\"), **env)
         with tempfile.TemporaryFile() as out:
-            done = subprocess.run(["bash", WINE_RUN, "cmd", "/c", command], env=env, stdin=subprocess.DEVNULL,
+            done = subprocess.run([*WINE, "cmd", "/c", command], env=env, stdin=subprocess.DEVNULL,
                                   stdout=out, stderr=subprocess.DEVNULL, timeout=60)
             out.seek(0)
             return done.returncode, out.read()
@@ -118,7 +118,7 @@ class StandInsTest(unittest.TestCase):
         self.addCleanup(lambda: os.path.exists(default_log) and os.remove(default_log))
         env = {k: v for k, v in os.environ.items() if k != "MERVOLT_STANDIN_LOG"}
         env["WINEDLLOVERRIDES"] = "netsh.exe=n"
-        subprocess.run(["bash", WINE_RUN, "cmd", "/c", "route delete 0.0.0.0"], env=env, timeout=60, **QUIET)
+        subprocess.run([*WINE, "cmd", "/c", "route delete 0.0.0.0"], env=env, timeout=60, **QUIET)
         with open(default_log, "rb") as f:
             self.assertEqual(f.read(), b"route delete 0.0.0.0\r\n")
 

@@ -1,1 +1,0 @@
-// Placeholder until the first Linux face exists.
