@@ -22,7 +22,7 @@ struct NativeKind {
 
 NativeKind native_kind(const ControlDesign& row) {
     switch (row.kind) {
-    case ControlKind::group_box: return {WC_BUTTONW, BS_GROUPBOX, 0};
+    case ControlKind::group_box: return {WC_BUTTONW, BS_GROUPBOX | WS_CLIPSIBLINGS, 0};
     case ControlKind::picture_box: return {WC_STATICW, SS_BITMAP | SS_REALSIZECONTROL, 0};
     case ControlKind::label: return {WC_STATICW, SS_LEFT | SS_NOPREFIX, 0};
     case ControlKind::edit:
@@ -132,6 +132,11 @@ void win32_toolkit::create_controls(ToolkitWindow& window, HINSTANCE instance, P
     window.controls.clear();
     for (const ControlDesign& row : window.design->controls)
         window.controls.push_back(create_control(window, row, instance, pictures));
+    // Frames lie beneath the controls they hold, outer frames beneath inner ones, and paint only
+    // where nothing covers them; the other controls keep their table order for the Tab key.
+    for (std::size_t i = window.controls.size(); i-- > 0;)
+        if (window.design->controls[i].kind == ControlKind::group_box && window.controls[i])
+            SetWindowPos(window.controls[i], HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     lay_out_controls(window);
 }
 
