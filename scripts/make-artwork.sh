@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Draws the program's pictures with ImageMagick: the program icon, the tray icon and the two
 # banners. Their output is committed (src/win32_app/art/); run this again only to change them.
+# The PNG files are written as 8-bit RGBA, the form the program's own decoder reads.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 art="$root/src/win32_app/art"
@@ -18,11 +19,11 @@ mark() {  # size output
     -delete 0 -compose DstIn -composite \
     -fill white -stroke none \
     -draw "polygon $((s * 56 / 100)),$((s * 12 / 100)) $((s * 26 / 100)),$((s * 56 / 100)) $((s * 47 / 100)),$((s * 56 / 100)) $((s * 40 / 100)),$((s * 88 / 100)) $((s * 74 / 100)),$((s * 42 / 100)) $((s * 53 / 100)),$((s * 42 / 100))" \
-    -depth 8 -strip "$2"
+    -depth 8 -strip "PNG32:$2"
 }
 
 for size in 16 24 32 48 64 256; do mark "$size" "$work/mark-$size.png"; done
-cp "$work/mark-64.png" "$art/tray.png"
+cp "$work/mark-64.png" "$art/tray.png"  # already RGBA
 convert "$work"/mark-{16,24,32,48,64,256}.png "$art/mervolt.ico"
 
 banner() {  # width height title-size subtitle-size output
@@ -35,7 +36,7 @@ banner() {  # width height title-size subtitle-size output
     "$work/banner-mark.png" -geometry "+8+8" -composite \
     -font "$font" -fill white -pointsize "$3" -annotate "+$((m + 20))+$((h / 2 + $3 / 3))" 'Mervolt' \
     -fill '#BBDEFB' -pointsize "$4" -gravity East -annotate "+14+0" '安全 · 快速 · 稳定' \
-    -depth 8 -strip "$5"
+    -depth 8 -strip "PNG32:$5"
 }
 
 banner 359 64 26 13 "$art/login_banner.png"

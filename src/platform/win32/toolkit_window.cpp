@@ -14,7 +14,9 @@ using namespace win32_toolkit;
 namespace {
 
 constexpr wchar_t window_class_name[] = L"MervoltWindow";
-constexpr DWORD window_style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+// Not WS_CLIPCHILDREN: the window paints its background beneath the group boxes, which paint
+// only their frames.
+constexpr DWORD window_style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
 // Windows of this process that the toolkit made; the loop ends when the last one is gone.
 int live_windows = 0;
@@ -134,12 +136,8 @@ ToolkitWindow* win32_toolkit::window_of_control(HWND control, ControlId* id) {
     return *id >= 0 && *id < static_cast<int>(window->controls.size()) ? window : nullptr;
 }
 
-struct Win32Toolkit::Resources {
-    PictureDecoder pictures;
-};
-
 Win32Toolkit::Win32Toolkit(TextCodec& codec, HINSTANCE instance)
-    : codec_(codec), instance_(instance), resources_(std::make_unique<Resources>()) {
+    : codec_(codec), instance_(instance) {
     INITCOMMONCONTROLSEX classes{sizeof classes, ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&classes);
     WNDCLASSEXW window_class{};
@@ -167,7 +165,7 @@ HWND Win32Toolkit::create_window(const WindowDesign& design, WindowEvents& event
     if (window->dpi != design_dpi)
         SetWindowPos(hwnd, nullptr, 0, 0, scaled(design.place.width, window->dpi), scaled(design.place.height, window->dpi),
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    create_controls(*window, instance_, resources_->pictures);
+    create_controls(*window, instance_);
     for (const TimerDesign& timer : design.timers) SetTimer(hwnd, timer_id_base + timer.id, timer.period_ms, nullptr);
     ShowWindow(hwnd, SW_SHOW);
     UpdateWindow(hwnd);
