@@ -41,9 +41,10 @@ LRESULT on_nc_create(HWND hwnd, LPARAM lparam) {
     return TRUE;
 }
 
-LRESULT on_command(ToolkitWindow& window, WPARAM wparam) {
+LRESULT on_command(ToolkitWindow& window, WPARAM wparam, LPARAM lparam) {
     const int id = LOWORD(wparam) - control_id_base;
-    if (HIWORD(wparam) != BN_CLICKED || id < 0 || id >= static_cast<int>(window.controls.size())) return 0;
+    // Menus and accelerators send no control handle.
+    if (!lparam || HIWORD(wparam) != BN_CLICKED || id < 0 || id >= static_cast<int>(window.controls.size())) return 0;
     window.events->on_control_event({id, EventKind::clicked});
     return 0;
 }
@@ -91,7 +92,7 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM
     auto* window = reinterpret_cast<ToolkitWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!window) return DefWindowProcW(hwnd, message, wparam, lparam);
     switch (message) {
-    case WM_COMMAND: return on_command(*window, wparam);
+    case WM_COMMAND: return on_command(*window, wparam, lparam);
     case WM_NOTIFY: return on_notify(*window, lparam);
     case WM_TIMER: return on_timer(*window, wparam);
     case WM_CTLCOLORSTATIC: return paint_static_text(reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
