@@ -10,7 +10,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   zlib1g-dev libssl-dev libcurl4-openssl-dev libsqlite3-dev libcpp-httplib-dev sqlite3
   wine wine64 xvfb xauth x11-apps imagemagick fonts-wqy-microhei
-  python3 procps
+  python3 procps locales
 )
 
 missing=()
@@ -29,5 +29,14 @@ if ((${#missing[@]})); then
     $sudo apt-get update
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
   }
+fi
+# Wine converts command lines, file names and console text through the host's locale: without
+# zh_CN.UTF-8 generated, every non-ASCII byte of an argument loses its high bit.
+if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf-\?8$'; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo sed -i 's/^# *\(zh_CN.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' | $sudo tee -a /etc/locale.gen >/dev/null
+  $sudo locale-gen >/dev/null
 fi
 echo "setup: all packages present"

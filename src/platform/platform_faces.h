@@ -4,6 +4,7 @@
 // The entry point wires them into the client; tests use them where they exercise the platform.
 
 #include "support/faces/file_system.h"
+#include "support/faces/http_transport.h"
 #include "support/faces/md5.h"
 #include "support/faces/profile_file.h"
 #include "support/faces/system_clock.h"
@@ -20,5 +21,7 @@ ProfileFile& platform_profile_file();
 FileSystem& platform_file_system();
 Md5& platform_md5();
 TcpProbe& platform_tcp_probe();
+// WinInet on Windows, libcurl natively; safe for use from several threads at once.
+HttpTransport& platform_http_transport();
 
 }  // namespace mervolt

@@ -19,11 +19,16 @@ import time
 from dataclasses import dataclass, field
 from typing import Callable, Optional, TypeVar
 
+VK_TAB = 9
 VK_RETURN = 13
 VK_ESCAPE = 27
-VK_TAB = 9
+VK_DOWN = 40
 VK_F1 = 112
+VK_F8 = 119
 VK_F9 = 120
+
+WM_HOTKEY = 0x0312
+WM_APP = 0x8000
 
 IDOK = 1
 IDCANCEL = 2
@@ -62,16 +67,24 @@ def wait_until(condition: Callable[[], Optional[T]], timeout: float, what: str, 
 
 @dataclass
 class Window:
+    """A top-level window; x, y, w, h are its rectangle on the screen."""
+
     hwnd: int
     title: str
     cls: str
     pid: int
     visible: bool
+    minimised: bool
     owner: int
+    x: int
+    y: int
+    w: int
+    h: int
 
     @staticmethod
     def of(d: dict) -> "Window":
-        return Window(d["hwnd"], d["title"], d["class"], d["pid"], d["visible"], d["owner"])
+        return Window(d["hwnd"], d["title"], d["class"], d["pid"], d["visible"], d["minimised"], d["owner"], d["x"],
+                      d["y"], d["w"], d["h"])
 
 
 @dataclass
@@ -301,6 +314,20 @@ class Driver:
         the target's message loop handles them as a real key press, after this returns."""
         self.call("key", hwnd=_handle(target), vk=vk, via=via)
 
+    def key_input(self, vk: int) -> None:
+        """A key pressed and released on the keyboard (SendInput): it goes to the focused window of
+        the foreground thread, and a global hotkey (RegisterHotKey) sees it as a real press."""
+        self.call("key_input", vk=vk)
+
+    def post_message(self, target, message: int, wparam: int = 0, lparam: int = 0) -> None:
+        """Posts any message with number parameters (a tray-icon callback, WM_HOTKEY, ...)."""
+        self.call("message", hwnd=_handle(target), message=message, wparam=wparam, lparam=lparam, via="post")
+
+    def send_message(self, target, message: int, wparam: int = 0, lparam: int = 0) -> int:
+        """Sends any message with number parameters; the window's result."""
+        return self.call("message", hwnd=_handle(target), message=message, wparam=wparam, lparam=lparam,
+                         via="send")["result"]
+
     def click(self, target, via: str = "post") -> None:
         """Clicks a button, check box or radio button. "post" queues BM_CLICK and returns at once
         (a handler may open a modal box: wait for its effect); "send" waits for the handler;
@@ -321,6 +348,25 @@ class Driver:
         """A left click on the row's first cell (scrolled into view first): "mouse" posts the
         button messages to the list view, "input" clicks the real mouse there."""
         self.call("click_row", hwnd=_handle(target), row=row, double=double, via=via)
+
+    # ---- pop-up menus ----
+
+    def find_menu(self, pid: int = None, timeout: float = DEFAULT_TIMEOUT) -> Window:
+        """The open pop-up menu (class #32768), e.g. a tray icon's."""
+        return self.find_window(cls="#32768", pid=pid, visible=True, timeout=timeout)
+
+    def choose_menu_item(self, index: int, pid: int = None, timeout: float = DEFAULT_TIMEOUT) -> None:
+        """Chooses the index-th selectable item (from 0) of the open pop-up menu with the keyboard,
+        as a user would: the menu's items cannot be read from another process under Wine."""
+        self.find_menu(pid, timeout)
+        for _ in range(index + 1):
+            self.key_input(VK_DOWN)
+        self.key_input(VK_RETURN)
+
+    def dismiss_menu(self, pid: int = None, timeout: float = DEFAULT_TIMEOUT) -> None:
+        """Closes the open pop-up menu without a choice (Escape)."""
+        self.find_menu(pid, timeout)
+        self.key_input(VK_ESCAPE)
 
     # ---- message boxes ----
 

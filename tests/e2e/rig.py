@@ -334,6 +334,13 @@ class Rig:
             if not (prefix / "system.reg").exists():
                 raise RigError(f"wineboot made no prefix in {prefix}")
             ready.write_text("made by tests/e2e/rig.py\n")
+        # Xvfb has no window manager. Wine's managed windows wait two seconds on every hide or
+        # destroy for a state change that never comes; unmanaged ones draw their own frames.
+        if '"Managed"="N"' not in (prefix / "user.reg").read_text(errors="replace"):
+            env = self._wine_env(BASE_OVERRIDES, display=None)
+            subprocess.run(["wine", "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N", "/f"],
+                           env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
+            subprocess.run(["wineserver", "-w"], env=env, timeout=120)
         system32 = prefix / "drive_c" / "windows" / "system32"
         for name in ("route.exe", "netsh.exe"):
             stand_in = stand_ins_dir() / name
@@ -444,10 +451,11 @@ class Rig:
 
     def start(self, program, args=(), log_name: str = None) -> subprocess.Popen:
         """Starts a Windows program under Wine with the rig's environment, in the program
-        directory; `program` is a name there or a path. Output goes to a log in the work
-        directory (log_name), or to pipes when log_name is None."""
+        directory; `program` is a path, a file of the program directory, or a program Wine finds
+        itself ("cmd", "netsh"). Output goes to a log in the work directory (log_name), or to
+        pipes when log_name is None."""
         path = Path(program)
-        if not path.is_absolute():
+        if not path.is_absolute() and (self.program_dir / path).exists():
             path = self.program_dir / path
         command = ["wine", str(path), *map(str, args)]
         if log_name:

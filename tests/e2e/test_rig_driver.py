@@ -5,11 +5,11 @@ import time
 import unittest
 
 import rig
-from driver import BLACK, RED, VK_RETURN, DriverError, wait_until
+from driver import BLACK, RED, VK_F8, VK_RETURN, WM_HOTKEY, DriverError, wait_until
 
 TITLE = "驱动测试窗"
 STATUS, EDIT, PASSWORD, COPY, REMEMBER, PPTP, L2TP, SSTP, LIST, RED_LABEL, BLACK_LABEL, CHARS, MESSAGE, DISABLED, \
-    GROUP = range(100, 115)
+    GROUP, MENU = range(100, 116)
 
 
 class DriverTest(unittest.TestCase):
@@ -23,6 +23,20 @@ class DriverTest(unittest.TestCase):
 
     def control(self, id):
         return self.d.find_control(self.window, id=id)
+
+    def test_window_facts(self):
+        self.assertEqual((self.window.w, self.window.h, self.window.minimised), (500, 380, False))
+        self.assertEqual([w.hwnd for w in self.d.windows(title=TITLE, visible=True)], [self.window.hwnd])
+        self.assertEqual(self.d.windows(title=TITLE, pid=self.window.pid + 1), [])
+
+    def test_hotkey_by_a_real_key_press_and_by_a_posted_message(self):
+        status = self.control(STATUS)
+        self.d.set_text(status, "")
+        self.d.key_input(VK_F8)
+        self.d.wait_text(status, "热键 7")
+        self.d.post_message(self.window, WM_HOTKEY, 9)
+        self.d.wait_text(status, "热键 9")
+        self.assertEqual(self.d.send_message(status, 0x000E), len("热键 9"))  # WM_GETTEXTLENGTH
 
     def test_lists_the_controls_with_their_facts(self):
         controls = {c.id: c for c in self.d.controls(self.window)}
@@ -142,6 +156,19 @@ class DriverTest(unittest.TestCase):
         self.d.wait_gone(box)
         self.d.wait_text(self.control(STATUS), "消息框已关闭")
         self.assertEqual(self.d.message_boxes(pid=self.window.pid), [])
+
+    def test_popup_menu_items_are_chosen_by_keyboard(self):
+        status = self.control(STATUS)
+        for index, shown in ((1, "菜单 202"), (0, "菜单 201"), (None, "菜单 0")):
+            with self.subTest(index=index):
+                self.d.set_text(status, "")
+                self.d.click(self.control(MENU))
+                if index is None:
+                    self.d.dismiss_menu(pid=self.window.pid)
+                else:
+                    self.d.choose_menu_item(index, pid=self.window.pid)
+                self.d.wait_text(status, shown)
+                wait_until(lambda: not self.d.windows(cls="#32768", visible=True), 10, "the menu to close")
 
     def test_keyboard_focus_follows_mouse_clicks(self):
         for id in (EDIT, PASSWORD, EDIT):

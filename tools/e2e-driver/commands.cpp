@@ -262,6 +262,33 @@ void click(const Request& request, JsonObject&) {
     click_at(request, hwnd, centre(rect), via);
 }
 
+// A key pressed on the keyboard: through the system's input queue to the focused window, and
+// seen by global hotkeys (RegisterHotKey) as a real key press is.
+void key_input(const Request& request, JsonObject&) {
+    auto vk = static_cast<WORD>(request.required_number("vk"));
+    INPUT inputs[2]{};
+    for (auto& input : inputs) {
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = vk;
+        input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+    }
+    inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    if (SendInput(2, inputs, sizeof(INPUT)) != 2) throw CommandError("cannot send keyboard input");
+}
+
+// Any message, for what has no command of its own (a tray-icon callback, WM_HOTKEY); "send"
+// gives the window's result. The parameters are numbers: no pointer crosses processes here.
+void message(const Request& request, JsonObject& reply) {
+    HWND hwnd = hwnd_of(request);
+    auto id = static_cast<UINT>(request.required_number("message"));
+    auto wparam = static_cast<WPARAM>(request.number_or("wparam", 0));
+    auto lparam = static_cast<LPARAM>(request.number_or("lparam", 0));
+    if (via_of(request, Via::post) == Via::send)
+        reply.number("result", send_or_fail(hwnd, id, wparam, lparam));
+    else
+        deliver(hwnd, Via::post, id, wparam, lparam);
+}
+
 void checked(const Request& request, JsonObject& reply) {
     reply.number("checked", send_or_fail(hwnd_of(request), BM_GETCHECK, 0, 0));
 }
@@ -387,6 +414,8 @@ const std::map<std::string, Handler>& handlers() {
         {"set_text", set_text},
         {"type", type},
         {"key", key},
+        {"key_input", key_input},
+        {"message", message},
         {"click", click},
         {"checked", checked},
         {"focus", focus},

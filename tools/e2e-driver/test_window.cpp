@@ -6,6 +6,8 @@
 //   a click on a list row (NM_CLICK) -> 状态 label shows "行 N:" and the row's 线路名称
 //   提示 button       -> a message box; once it is closed, 状态 shows "消息框已关闭"
 //   已过期 label is drawn red, 正常 label black
+//   the hotkey F8 (no modifier, id 7) -> 状态 shows "热键 7"
+//   菜单 button -> a pop-up menu 返回界面 (201) / 退出 (202); 状态 shows "菜单 " and the chosen id
 #include <windows.h>
 #include <commctrl.h>
 
@@ -29,9 +31,13 @@ enum ControlId : int {
     kMessage,
     kDisabled,
     kGroup,
+    kMenuButton,
 };
 
+enum MenuItem : int { kRestoreItem = 201, kExitItem = 202 };
+
 constexpr COLORREF kRed = RGB(255, 0, 0);
+constexpr int kHotkeyId = 7;
 
 HWND g_main = nullptr;
 WNDPROC g_edit_proc = nullptr;
@@ -105,6 +111,7 @@ void create_controls() {
     add(L"STATIC", L"键入 0", 0, 240, 160, 100, 24, kCharCount);
     add(L"BUTTON", L"提示", BS_PUSHBUTTON, 340, 40, 80, 26, kMessage);
     add(L"BUTTON", L"禁用", BS_PUSHBUTTON | WS_DISABLED, 340, 70, 80, 26, kDisabled);
+    add(L"BUTTON", L"菜单", BS_PUSHBUTTON, 340, 100, 80, 26, kMenuButton);
     add_list_view();
     SendMessageW(item(kPptp), BM_SETCHECK, BST_CHECKED, 0);
     g_edit_proc = reinterpret_cast<WNDPROC>(
@@ -113,7 +120,22 @@ void create_controls() {
         SetWindowLongPtrW(password, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(password_proc)));
 }
 
+// As a tray icon's menu is shown: at a screen point, the command returned rather than sent.
+void show_menu() {
+    HMENU menu = CreatePopupMenu();
+    AppendMenuW(menu, MF_STRING, kRestoreItem, L"返回界面");
+    AppendMenuW(menu, MF_STRING, kExitItem, L"退出");
+    RECT button{};
+    GetWindowRect(item(kMenuButton), &button);
+    SetForegroundWindow(g_main);
+    int chosen = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN, button.left, button.bottom, 0,
+                                g_main, nullptr);
+    DestroyMenu(menu);
+    set_status(L"菜单 " + std::to_wstring(chosen));
+}
+
 void on_command(int id) {
+    if (id == kMenuButton) show_menu();
     if (id == kCopy) set_status(text_of(item(kEdit)));
     if (id == kMessage) {
         MessageBoxW(g_main, L"测试消息内容", L"测试标题", MB_OK);
@@ -143,6 +165,7 @@ LRESULT CALLBACK window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lp
         case WM_CTLCOLORSTATIC:
             return on_ctlcolor_static(reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam), window, wparam,
                                       lparam);
+        case WM_HOTKEY: set_status(L"热键 " + std::to_wstring(wparam)); return 0;
         case WM_DESTROY: PostQuitMessage(0); return 0;
         default: return DefWindowProcW(window, message, wparam, lparam);
     }
@@ -163,6 +186,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     g_main = CreateWindowExW(0, window_class.lpszClassName, L"驱动测试窗", WS_OVERLAPPEDWINDOW, 50, 50, 500, 380,
                              nullptr, nullptr, instance, nullptr);
     create_controls();
+    RegisterHotKey(g_main, kHotkeyId, 0, VK_F8);
     ShowWindow(g_main, show);
     UpdateWindow(g_main);
     MSG message;

@@ -49,7 +49,16 @@ TopLevel top_level_facts(HWND window) {
     GetWindowTextW(window, title, 1024);
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    return {window, title, class_of(window), pid, IsWindowVisible(window) != FALSE, GetWindow(window, GW_OWNER)};
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    return {window,
+            title,
+            class_of(window),
+            pid,
+            IsWindowVisible(window) != FALSE,
+            IsIconic(window) != FALSE,
+            GetWindow(window, GW_OWNER),
+            rect};
 }
 
 std::vector<TopLevel> top_levels() {
@@ -134,7 +143,12 @@ std::string to_json(const TopLevel& window) {
         .text("class", wide_to_utf8(window.class_name))
         .number("pid", window.pid)
         .flag("visible", window.visible)
+        .flag("minimised", window.minimised)
         .number("owner", handle_number(window.owner))
+        .number("x", window.rect.left)
+        .number("y", window.rect.top)
+        .number("w", window.rect.right - window.rect.left)
+        .number("h", window.rect.bottom - window.rect.top)
         .str();
 }
 

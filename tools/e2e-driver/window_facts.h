@@ -23,7 +23,9 @@ struct TopLevel {
     std::wstring class_name;
     DWORD pid;
     bool visible;
+    bool minimised;
     HWND owner;
+    RECT rect;  // on the screen
 };
 
 struct Control {
