@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "support/delay.h"
+
 namespace mervolt {
 
 WindowId FakeToolkit::load_window(const WindowDesign& design, WindowEvents& events) {
@@ -175,11 +177,14 @@ int FakeToolkit::run_message_loop() {
 }
 
 void FakeToolkit::serve_while(const std::function<bool()>& condition) {
-    // Virtual time does not pass by itself: once a pass serves nothing, nothing else will happen.
     while (condition()) {
         const auto served = queue_.messages_served;
         serve_pending();
-        if (queue_.messages_served == served) return;
+        if (queue_.messages_served != served) continue;
+        // Nothing was due: wait for the next message as a message loop blocks, which moves a
+        // virtual clock on. With nothing left at all, nothing else can happen.
+        if (queue_.waiting() == 0) return;
+        short_sleep(1);
     }
 }
 

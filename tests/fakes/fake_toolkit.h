@@ -88,7 +88,7 @@ public:
     bool themed = false;
 
 private:
-    // Serves the queue while the condition holds and messages keep coming.
+    // Serves the queue while the condition holds and messages are waiting, due now or later.
     void serve_while(const std::function<bool()>& condition);
     Window* live(WindowId window);
     Control* live(WindowId window, ControlId control);
