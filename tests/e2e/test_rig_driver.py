@@ -9,7 +9,7 @@ from driver import BLACK, RED, VK_F8, VK_RETURN, WM_HOTKEY, DriverError, wait_un
 
 TITLE = "驱动测试窗"
 STATUS, EDIT, PASSWORD, COPY, REMEMBER, PPTP, L2TP, SSTP, LIST, RED_LABEL, BLACK_LABEL, CHARS, MESSAGE, DISABLED, \
-    GROUP, MENU = range(100, 116)
+    GROUP, MENU, BUSY = range(100, 117)
 
 
 class DriverTest(unittest.TestCase):
@@ -169,6 +169,21 @@ class DriverTest(unittest.TestCase):
                     self.d.choose_menu_item(index, pid=self.window.pid)
                 self.d.wait_text(status, shown)
                 wait_until(lambda: not self.d.windows(cls="#32768", visible=True), 10, "the menu to close")
+
+    def test_a_blocked_window_makes_reads_fail_as_busy_and_waits_carry_on(self):
+        status = self.control(STATUS)
+        self.d.set_text(status, "")
+        self.d.click(self.control(BUSY))
+
+        def busy():
+            try:
+                self.d.text(status)
+            except DriverError as error:
+                return "busy" in str(error)
+            return False
+
+        wait_until(busy, 10, "a read to find the window busy")
+        self.assertEqual(self.d.wait_text(status, "空闲", timeout=20), "空闲")
 
     def test_keyboard_focus_follows_mouse_clicks(self):
         for id in (EDIT, PASSWORD, EDIT):

@@ -7,6 +7,7 @@
 //   提示 button       -> a message box; once it is closed, 状态 shows "消息框已关闭"
 //   已过期 label is drawn red, 正常 label black
 //   the hotkey F8 (no modifier, id 7) -> 状态 shows "热键 7"
+//   忙碌 button -> the window's thread blocks for 4 s (as in a network request), then 状态 shows "空闲"
 //   菜单 button -> a pop-up menu 返回界面 (201) / 退出 (202); 状态 shows "菜单 " and the chosen id
 #include <windows.h>
 #include <commctrl.h>
@@ -32,6 +33,7 @@ enum ControlId : int {
     kDisabled,
     kGroup,
     kMenuButton,
+    kBusy,
 };
 
 enum MenuItem : int { kRestoreItem = 201, kExitItem = 202 };
@@ -112,6 +114,7 @@ void create_controls() {
     add(L"BUTTON", L"提示", BS_PUSHBUTTON, 340, 40, 80, 26, kMessage);
     add(L"BUTTON", L"禁用", BS_PUSHBUTTON | WS_DISABLED, 340, 70, 80, 26, kDisabled);
     add(L"BUTTON", L"菜单", BS_PUSHBUTTON, 340, 100, 80, 26, kMenuButton);
+    add(L"BUTTON", L"忙碌", BS_PUSHBUTTON, 340, 130, 80, 26, kBusy);
     add_list_view();
     SendMessageW(item(kPptp), BM_SETCHECK, BST_CHECKED, 0);
     g_edit_proc = reinterpret_cast<WNDPROC>(
@@ -136,6 +139,10 @@ void show_menu() {
 
 void on_command(int id) {
     if (id == kMenuButton) show_menu();
+    if (id == kBusy) {
+        Sleep(4000);
+        set_status(L"空闲");
+    }
     if (id == kCopy) set_status(text_of(item(kEdit)));
     if (id == kMessage) {
         MessageBoxW(g_main, L"测试消息内容", L"测试标题", MB_OK);
