@@ -24,6 +24,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import unittest
 import urllib.error
 import urllib.parse
 import urllib.request
@@ -582,3 +583,27 @@ class Rig:
         self._xvfb = None
 
 
+
+
+class RigTestCase(unittest.TestCase):
+    """A test class sharing one rig among its tests: set `rig_options` (Rig's arguments, or a
+    function giving them, called at set-up so a missing input fails the class). The rig is
+    `self.rig`; its work directory is kept when any of the class's tests fails."""
+
+    rig_options: dict = {}
+
+    @classmethod
+    def setUpClass(cls):
+        options = cls.rig_options() if callable(cls.rig_options) else cls.rig_options
+        cls.rig = Rig(**options)
+        cls.rig.__enter__()
+        cls.addClassCleanup(cls.rig.stop)
+
+    def run(self, result=None):
+        if result is None:
+            return super().run(result)
+        problems = len(result.failures) + len(result.errors)
+        outcome = super().run(result)
+        if len(result.failures) + len(result.errors) > problems and getattr(self, "rig", None):
+            self.rig.mark_failed()
+        return outcome

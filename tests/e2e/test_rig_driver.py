@@ -12,12 +12,12 @@ STATUS, EDIT, PASSWORD, COPY, REMEMBER, PPTP, L2TP, SSTP, LIST, RED_LABEL, BLACK
     GROUP, MENU, BUSY = range(100, 117)
 
 
-class DriverTest(unittest.TestCase):
+class DriverTest(rig.RigTestCase):
+    rig_options = staticmethod(lambda: dict(exe=rig.test_window_exe(), service=False, sim_ras=False))
+
     @classmethod
     def setUpClass(cls):
-        cls.rig = rig.Rig(exe=rig.test_window_exe(), service=False, sim_ras=False)
-        cls.rig.__enter__()
-        cls.addClassCleanup(cls.rig.__exit__, None, None, None)
+        super().setUpClass()
         cls.d = cls.rig.driver
         cls.window = cls.d.find_window(TITLE, pid=cls.rig.program_pid(), visible=True)
 

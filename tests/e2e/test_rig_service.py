@@ -9,12 +9,12 @@ import rig
 Q = rig.ServiceAdmin.gbk_quote
 
 
-class DemoServiceTest(unittest.TestCase):
+class DemoServiceTest(rig.RigTestCase):
+    rig_options = dict(exe=None, sim_ras=False)
+
     @classmethod
     def setUpClass(cls):
-        cls.rig = rig.Rig(exe=None, sim_ras=False)
-        cls.rig.__enter__()
-        cls.addClassCleanup(cls.rig.__exit__, None, None, None)
+        super().setUpClass()
         cls.s = cls.rig.service
 
     def setUp(self):

@@ -9,15 +9,19 @@ import rig
 from driver import wait_until
 
 
-class SimRasTest(unittest.TestCase):
+def ras_try_setup():
+    ras_try = rig.required(rig.sim_ras_dir() / "ras-try.exe", "sim-ras's ras-try.exe")
+    # The smallest phonebook with the client's entry; the client writes its own in its tests.
+    phonebook = b"[PPTP]\r\nMEDIA=rastapi\r\nVpnStrategy=2\r\n"
+    return dict(exe=None, files={"ras-try.exe": ras_try, "pptp.pbk": phonebook})
+
+
+class SimRasTest(rig.RigTestCase):
+    rig_options = staticmethod(ras_try_setup)
+
     @classmethod
     def setUpClass(cls):
-        ras_try = rig.required(rig.sim_ras_dir() / "ras-try.exe", "sim-ras's ras-try.exe")
-        # The smallest phonebook with the client's entry; the client writes its own in its tests.
-        phonebook = b"[PPTP]\r\nMEDIA=rastapi\r\nVpnStrategy=2\r\n"
-        cls.rig = rig.Rig(exe=None, files={"ras-try.exe": ras_try, "pptp.pbk": phonebook})
-        cls.rig.__enter__()
-        cls.addClassCleanup(cls.rig.__exit__, None, None, None)
+        super().setUpClass()
         cls.line = f"{cls.rig.line_net}.2"
         cls.phonebook = rig.wine_path(cls.rig.program_dir / "pptp.pbk")
 

@@ -353,6 +353,12 @@ TEST_F(WebClientTest, BodyIsReadOnceAndGivenAgainUntilTheNextRequest) {
     EXPECT_EQ(client->response_text(), "second");
 }
 
+TEST_F(WebClientTest, Utf8ReplyInTheLocalCodePage) {
+    transport.script = {reply("Content-Encoding: gzip\r\n", gzip_compress("\xE4\xB8\x8A\xE6\xB5\xB7|ok"))};
+    post("srv/");
+    EXPECT_EQ(client->response_text_utf8(), "上海|ok");
+}
+
 TEST_F(WebClientTest, ReadFailingMidwayKeepsTheBytesSoFar) {
     FakeExchange cut = reply("Content-Length: 100\r\n", std::string(100, 'a'));
     cut.read_fails_after = 40;

@@ -244,6 +244,15 @@ const std::vector<ClientCase> client_cases = {
      .replies = {ok(gzip_compress(std::string(17u << 20, '\0')), {"Content-Encoding: gzip"})},
      .text = "",
      .request_lines = {"POST /x?a=b HTTP/1.1"}},
+    {.id = "SlowReplyWithinTheTimeOutArrives",
+     .replies = {[] {
+         ScriptedReply slow = ok("late but here");
+         slow.delay_ms = 300;
+         return slow;
+     }()},
+     .text = "late but here",
+     .request_lines = {"POST /x?a=b HTTP/1.1"},
+     .prepare = [](WebClient& client) { client.set_timeouts(5000, 5000, 5000); }},
     {.id = "SilentServerEndsByTheReceiveTimeOut",
      .replies = {answer(Answer::never)},
      .text = "",

@@ -543,9 +543,11 @@ private:
 
 }  // namespace
 
+// Never destroyed: web clients that live in statics close their handles at exit, possibly after
+// a static transport would already be gone.
 HttpTransport& platform_http_transport() {
-    static CurlTransport transport;
-    return transport;
+    static CurlTransport* const transport = new CurlTransport();
+    return *transport;
 }
 
 }  // namespace mervolt

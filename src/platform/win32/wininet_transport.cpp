@@ -240,9 +240,11 @@ private:
 
 }  // namespace
 
+// Never destroyed: web clients that live in statics close their handles at exit, possibly after
+// a static transport would already be gone.
 HttpTransport& platform_http_transport() {
-    static WinInetTransport transport;
-    return transport;
+    static WinInetTransport* const transport = new WinInetTransport();
+    return *transport;
 }
 
 }  // namespace mervolt
