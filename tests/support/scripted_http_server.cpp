@@ -121,11 +121,6 @@ std::vector<RecordedRequest> ScriptedHttpServer::requests() const {
     return requests_;
 }
 
-int ScriptedHttpServer::connections() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return static_cast<int>(connections_.size());
-}
-
 void ScriptedHttpServer::accept_loop() {
     const Socket listener = to_socket(listener_);
     for (;;) {
@@ -139,7 +134,6 @@ void ScriptedHttpServer::accept_loop() {
         auto connection = std::make_shared<Connection>();
         connection->socket = accepted;
         std::lock_guard<std::mutex> lock(mutex_);
-        connections_.push_back(connection);
         threads_.emplace_back([this, connection] { serve(connection); });
     }
 }

@@ -61,7 +61,6 @@ public:
     void set_other(std::string url);     // what "{other}" in reply headers expands to
 
     std::vector<RecordedRequest> requests() const;
-    int connections() const;
 
 private:
     struct Connection;
@@ -82,7 +81,6 @@ private:
     bool stopping_ = false;
     std::size_t next_reply_ = 0;
     std::vector<RecordedRequest> requests_;
-    std::vector<std::shared_ptr<Connection>> connections_;
     std::vector<std::thread> threads_;
     std::thread acceptor_;
 };

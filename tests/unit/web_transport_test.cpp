@@ -297,6 +297,7 @@ TEST_P(WebClientOverTransport, Exchange) {
     EXPECT_TRUE(text == c.text) << text.substr(0, 200);
     EXPECT_TRUE(client.response_text() == c.text) << "a second reading differs";
     EXPECT_EQ(request_lines(server.requests()), c.request_lines);
+    for (const RecordedRequest& request : server.requests()) EXPECT_EQ(request.body, "") << request.request_line;
     if (other) {
         EXPECT_EQ(request_lines(other->requests()), c.other_request_lines);
     }

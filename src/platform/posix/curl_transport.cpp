@@ -86,7 +86,8 @@ struct Exchange {
     bool headers_complete = false;
     bool started = false;        // connected, request on its way
     Clock::time_point last_activity = Clock::now();
-    std::uint32_t receive_timeout_ms = default_receive_timeout_ms;
+    // Once connected, the longest the exchange may go without a byte arriving.
+    std::uint32_t idle_timeout_ms = default_receive_timeout_ms;
 
     std::string pending;         // body bytes received and not yet read
     std::size_t pending_offset = 0;
@@ -140,7 +141,9 @@ std::size_t on_header(char* data, std::size_t size, std::size_t count, void* use
         exchange.block.clear();
         exchange.status = 0;
         const std::size_t blank = line.find(' ');
-        if (blank != std::string_view::npos) exchange.status = std::strtol(std::string(line.substr(blank + 1, 3)).c_str(), nullptr, 10);
+        if (blank != std::string_view::npos) {
+            exchange.status = std::strtol(std::string(line.substr(blank + 1, 3)).c_str(), nullptr, 10);
+        }
     }
     if (line.empty()) {
         // The end of one response's headers. An interim 1xx, or a redirect libcurl is about to
@@ -203,7 +206,7 @@ bool drive(Exchange& exchange) {
     }
     if (exchange.done) return false;
     if (exchange.started &&
-        Clock::now() - exchange.last_activity > std::chrono::milliseconds(exchange.receive_timeout_ms)) {
+        Clock::now() - exchange.last_activity > std::chrono::milliseconds(exchange.idle_timeout_ms)) {
         exchange.done = true;
         exchange.result = CURLE_OPERATION_TIMEDOUT;
         return false;
@@ -500,7 +503,11 @@ private:
 
         curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS,
                          static_cast<long>(resolved(request, &Settings::connect_timeout).value_or(default_connect_timeout_ms)));
-        exchange->receive_timeout_ms = resolved(request, &Settings::receive_timeout).value_or(default_receive_timeout_ms);
+        // libcurl has no send or receive time-out of its own: the exchange's idle limit stands in for
+        // both (the request is small; sending it counts against the same limit).
+        exchange->idle_timeout_ms =
+            std::max(resolved(request, &Settings::send_timeout).value_or(default_send_timeout_ms),
+                     resolved(request, &Settings::receive_timeout).value_or(default_receive_timeout_ms));
 
         curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, on_header);
         curl_easy_setopt(easy, CURLOPT_HEADERDATA, exchange.get());
