@@ -345,8 +345,8 @@ class Driver:
         return ListView(reply["columns"], reply["rows"], reply["selected"])
 
     def click_row(self, target, row: int, double: bool = False, via: str = "mouse") -> None:
-        """A left click on the row's first cell (scrolled into view first): "mouse" posts the
-        button messages to the list view, "input" clicks the real mouse there."""
+        """A left click on the row's cell in the first column with a width (scrolled into view):
+        "mouse" posts the button messages to the list view, "input" clicks the real mouse there."""
         self.call("click_row", hwnd=_handle(target), row=row, double=double, via=via)
 
     # ---- pop-up menus ----

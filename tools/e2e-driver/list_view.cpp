@@ -45,14 +45,18 @@ std::wstring cell_text(HWND list, RemoteMemory& memory, int row, int column) {
     return read_text(memory);
 }
 
+int column_count(HWND list) {
+    auto header = reinterpret_cast<HWND>(send_or_fail(list, LVM_GETHEADER, 0, 0));
+    int columns = header ? static_cast<int>(send_or_fail(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+    return columns < 0 ? 0 : columns;
+}
+
 }  // namespace
 
 ListViewContents read_list_view(HWND list) {
     ListViewContents contents;
     RemoteMemory memory(list, kBlockSize);
-    auto header = reinterpret_cast<HWND>(send_or_fail(list, LVM_GETHEADER, 0, 0));
-    int columns = header ? static_cast<int>(send_or_fail(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
-    if (columns < 0) columns = 0;
+    int columns = column_count(list);
     for (int column = 0; column < columns; ++column) contents.columns.push_back(column_text(list, memory, column));
     int rows = static_cast<int>(send_or_fail(list, LVM_GETITEMCOUNT, 0, 0));
     for (int row = 0; row < rows; ++row) {
@@ -74,11 +78,18 @@ RECT row_rect(HWND list, int row) {
     if (row < 0 || row >= rows)
         throw CommandError("row " + std::to_string(row) + " is not in a list of " + std::to_string(rows));
     send_or_fail(list, LVM_ENSUREVISIBLE, row, FALSE);
+    // The first column with a width: a list may keep key columns zero wide, and a click there
+    // would fall between cells.
+    int columns = column_count(list);
+    int column = 0;
+    while (column < columns && send_or_fail(list, LVM_GETCOLUMNWIDTH, column, 0) <= 0) ++column;
+    if (column == columns) column = 0;
     RemoteMemory memory(list, sizeof(RECT));
     RECT rect{};
+    rect.top = column;
     rect.left = LVIR_LABEL;
     memory.write(0, &rect, sizeof rect);
-    if (!send_or_fail(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(memory.address())))
+    if (!send_or_fail(list, LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(memory.address())))
         throw CommandError("the list view gave no rectangle for row " + std::to_string(row));
     memory.read(0, &rect, sizeof rect);
     return rect;

@@ -14,7 +14,8 @@ struct ListViewContents {
 };
 
 ListViewContents read_list_view(HWND list);
-// The row's first-column cell, in the list view's client coordinates; scrolls it into view.
+// The row's cell in the first column with a width, in the list view's client coordinates;
+// scrolls the row into view.
 RECT row_rect(HWND list, int row);
 
 }  // namespace driver

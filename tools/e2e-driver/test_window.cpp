@@ -75,11 +75,13 @@ void add_list_view() {
     HWND list = add(WC_LISTVIEWW, L"", WS_BORDER | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 20, 200, 440,
                     120, kList);
     ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT);
+    // Like the client's line list: the first two columns are there but zero wide.
     const wchar_t* columns[] = {L"id", L"ser", L"线路名称", L"线路说明"};
+    const int widths[] = {0, 0, 160, 200};
     for (int i = 0; i < 4; ++i) {
         LVCOLUMNW column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH;
-        column.cx = 100;
+        column.cx = widths[i];
         column.pszText = const_cast<wchar_t*>(columns[i]);
         ListView_InsertColumn(list, i, &column);
     }
