@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "support/delay.h"
+
 namespace mervolt {
 
 WindowId FakeToolkit::load_window(const WindowDesign& design, WindowEvents& events) {
@@ -25,7 +27,7 @@ WindowId FakeToolkit::load_window(const WindowDesign& design, WindowEvents& even
 void FakeToolkit::run_modal(const WindowDesign& design, WindowEvents& events, WindowId) {
     const WindowId id = load_window(design, events);
     windows_[id]->modal = true;
-    while (exists(id) && !queue_.empty()) serve_pending();
+    serve_while([&] { return exists(id); });
     // Nothing left for the user to do: the dialog is closed by its close box.
     destroy(id);
 }
@@ -166,19 +168,27 @@ bool FakeToolkit::select_item(WindowId window, ControlId combo, std::string_view
 }
 
 int FakeToolkit::run_message_loop() {
-    while (!queue_.empty()) serve_pending();
+    serve_while([&] {
+        for (const auto& entry : windows_)
+            if (entry.second->exists) return true;
+        return false;
+    });
     return 0;
 }
 
-void FakeToolkit::serve_pending() {
-    ++serve_calls;
-    // Everything waiting now, and what those actions post in turn, as a queue drains.
-    while (!queue_.empty()) {
-        auto action = std::move(queue_.front());
-        queue_.pop_front();
-        action();
+void FakeToolkit::serve_while(const std::function<bool()>& condition) {
+    while (condition()) {
+        const auto served = queue_.messages_served;
+        serve_pending();
+        if (queue_.messages_served != served) continue;
+        // Nothing was due: wait for the next message as a message loop blocks, which moves a
+        // virtual clock on. With nothing left at all, nothing else can happen.
+        if (queue_.waiting() == 0) return;
+        short_sleep(1);
     }
 }
+
+void FakeToolkit::serve_pending() { queue_.serve_pending(); }
 
 void FakeToolkit::click(WindowId window, ControlId control) {
     Control* c = live(window, control);
@@ -208,8 +218,6 @@ void FakeToolkit::click_row(WindowId window, ControlId list, int row) {
 void FakeToolkit::fire_timer(WindowId window, TimerId timer) {
     if (Window* w = live(window)) w->events->on_timer(timer);
 }
-
-void FakeToolkit::post(std::function<void()> action) { queue_.push_back(std::move(action)); }
 
 const FakeToolkit::Window& FakeToolkit::window(WindowId window) const { return *windows_.at(window); }
 

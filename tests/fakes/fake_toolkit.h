@@ -1,5 +1,4 @@
 #pragma once
-#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -7,16 +6,20 @@
 #include <string>
 #include <vector>
 
+#include "fakes/fake_event_pump.h"
 #include "support/faces/toolkit.h"
 
 namespace mervolt {
 
 // In-memory windows and controls. A test plays the user (click, type, press a key, pick a row)
-// and reads back what the windows show. Actions posted with post() wait in a queue that
-// serve_pending() empties, as a message queue would during pump_delay; destroyed windows stay
-// readable for the test but no longer exist for the client.
+// and reads back what the windows show. The message queue is a FakeEventPump: what the test posts
+// there (for example a click at some virtual time) runs when the client serves its events, in
+// pump_delay or in a loop. Destroyed windows stay readable for the test but no longer exist for
+// the client.
 class FakeToolkit final : public Toolkit {
 public:
+    explicit FakeToolkit(FakeEventPump& queue) : queue_(queue) {}
+
     struct Control {
         std::string text;
         bool checked = false;
@@ -75,8 +78,6 @@ public:
     void press_key(WindowId window, ControlId control, int key_code);
     void click_row(WindowId window, ControlId list, int row);  // selects the row (-1: none) and clicks
     void fire_timer(WindowId window, TimerId timer);
-    // Runs at the next serve_pending(), like a message waiting in the queue.
-    void post(std::function<void()> action);
 
     // What the windows show.
     const Window& window(WindowId window) const;
@@ -84,16 +85,17 @@ public:
     // The latest window loaded from the design of that name (0 if none was).
     WindowId latest(std::string_view design_name) const;
     int loads(std::string_view design_name) const;
-    int serve_calls = 0;
     bool themed = false;
 
 private:
+    // Serves the queue while the condition holds and messages are waiting, due now or later.
+    void serve_while(const std::function<bool()>& condition);
     Window* live(WindowId window);
     Control* live(WindowId window, ControlId control);
 
+    FakeEventPump& queue_;
     std::map<WindowId, std::unique_ptr<Window>> windows_;
     WindowId next_id_ = 1;
-    std::deque<std::function<void()>> queue_;
 };
 
 }  // namespace mervolt

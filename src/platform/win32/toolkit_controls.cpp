@@ -22,9 +22,10 @@ struct NativeKind {
 
 NativeKind native_kind(const ControlDesign& row) {
     switch (row.kind) {
-    case ControlKind::group_box: return {WC_BUTTONW, BS_GROUPBOX, 0};
+    case ControlKind::group_box: return {WC_BUTTONW, BS_GROUPBOX | WS_CLIPSIBLINGS, 0};
     case ControlKind::picture_box: return {WC_STATICW, SS_BITMAP | SS_REALSIZECONTROL, 0};
-    case ControlKind::label: return {WC_STATICW, SS_LEFT | SS_NOPREFIX, 0};
+    // A label keeps to one line, cut at its right edge, as the designs were drawn.
+    case ControlKind::label: return {WC_STATICW, SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0};
     case ControlKind::edit:
         return {WC_EDITW, DWORD{ES_AUTOHSCROLL | WS_TABSTOP} | ((row.flags & password) ? DWORD{ES_PASSWORD} : 0),
                 WS_EX_CLIENTEDGE};
@@ -88,7 +89,7 @@ void fill_combo_items(HWND combo, const ControlDesign& row, TextCodec& codec) {
     SendMessageW(combo, CB_SETMINVISIBLE, row.items.empty() ? 1 : row.items.size(), 0);
 }
 
-HWND create_control(ToolkitWindow& window, const ControlDesign& row, HINSTANCE instance, PictureDecoder& pictures) {
+HWND create_control(ToolkitWindow& window, const ControlDesign& row, HINSTANCE instance) {
     const NativeKind kind = native_kind(row);
     const DWORD style = WS_CHILD | WS_VISIBLE | kind.style | (starts_group(*window.design, row) ? WS_GROUP : 0);
     const std::wstring caption = to_wide(*window.codec, row.caption);
@@ -110,7 +111,7 @@ HWND create_control(ToolkitWindow& window, const ControlDesign& row, HINSTANCE i
         SetWindowSubclass(hwnd, control_keys, key_subclass_id, 0);
         break;
     case ControlKind::picture_box:
-        if (HBITMAP picture = pictures.load(instance, row.picture, GetSysColor(COLOR_BTNFACE))) {
+        if (HBITMAP picture = load_picture(instance, row.picture, GetSysColor(COLOR_BTNFACE))) {
             window.pictures.push_back(picture);
             SendMessageW(hwnd, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture));
         }
@@ -128,10 +129,15 @@ HWND create_control(ToolkitWindow& window, const ControlDesign& row, HINSTANCE i
 
 }  // namespace
 
-void win32_toolkit::create_controls(ToolkitWindow& window, HINSTANCE instance, PictureDecoder& pictures) {
+void win32_toolkit::create_controls(ToolkitWindow& window, HINSTANCE instance) {
     window.controls.clear();
     for (const ControlDesign& row : window.design->controls)
-        window.controls.push_back(create_control(window, row, instance, pictures));
+        window.controls.push_back(create_control(window, row, instance));
+    // Frames lie beneath the controls they hold, outer frames beneath inner ones, and paint only
+    // where nothing covers them; the other controls keep their table order for the Tab key.
+    for (std::size_t i = window.controls.size(); i-- > 0;)
+        if (window.design->controls[i].kind == ControlKind::group_box && window.controls[i])
+            SetWindowPos(window.controls[i], HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     lay_out_controls(window);
 }
 

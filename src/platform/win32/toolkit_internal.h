@@ -49,22 +49,12 @@ std::wstring to_wide(TextCodec& codec, std::string_view text);
 std::string to_local(TextCodec& codec, std::wstring_view text);
 std::string window_text(TextCodec& codec, HWND hwnd);
 
-// toolkit_picture.cpp: PNG image resources of the program as bitmaps (GDI+ decodes them).
-class PictureDecoder {
-public:
-    PictureDecoder();
-    ~PictureDecoder();
-    PictureDecoder(const PictureDecoder&) = delete;
-    PictureDecoder& operator=(const PictureDecoder&) = delete;
-    // The RCDATA resource of that name, transparent parts over background; nullptr when missing.
-    HBITMAP load(HINSTANCE instance, std::string_view name, COLORREF background);
-
-private:
-    ULONG_PTR token_ = 0;
-};
+// toolkit_picture.cpp: the program's PNG image resource of that name as a bitmap, transparent
+// parts laid over background; nullptr when there is none.
+HBITMAP load_picture(HINSTANCE instance, std::string_view name, COLORREF background);
 
 // toolkit_controls.cpp
-void create_controls(ToolkitWindow& window, HINSTANCE instance, PictureDecoder& pictures);
+void create_controls(ToolkitWindow& window, HINSTANCE instance);
 void lay_out_controls(ToolkitWindow& window);
 LRESULT paint_static_text(HDC dc, HWND control);
 

@@ -14,7 +14,9 @@ using namespace win32_toolkit;
 namespace {
 
 constexpr wchar_t window_class_name[] = L"MervoltWindow";
-constexpr DWORD window_style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+// Not WS_CLIPCHILDREN: the window paints its background beneath the group boxes, which paint
+// only their frames.
+constexpr DWORD window_style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
 // Windows of this process that the toolkit made; the loop ends when the last one is gone.
 int live_windows = 0;
@@ -39,9 +41,10 @@ LRESULT on_nc_create(HWND hwnd, LPARAM lparam) {
     return TRUE;
 }
 
-LRESULT on_command(ToolkitWindow& window, WPARAM wparam) {
+LRESULT on_command(ToolkitWindow& window, WPARAM wparam, LPARAM lparam) {
     const int id = LOWORD(wparam) - control_id_base;
-    if (HIWORD(wparam) != BN_CLICKED || id < 0 || id >= static_cast<int>(window.controls.size())) return 0;
+    // Menus and accelerators send no control handle.
+    if (!lparam || HIWORD(wparam) != BN_CLICKED || id < 0 || id >= static_cast<int>(window.controls.size())) return 0;
     window.events->on_control_event({id, EventKind::clicked});
     return 0;
 }
@@ -89,7 +92,7 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM
     auto* window = reinterpret_cast<ToolkitWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!window) return DefWindowProcW(hwnd, message, wparam, lparam);
     switch (message) {
-    case WM_COMMAND: return on_command(*window, wparam);
+    case WM_COMMAND: return on_command(*window, wparam, lparam);
     case WM_NOTIFY: return on_notify(*window, lparam);
     case WM_TIMER: return on_timer(*window, wparam);
     case WM_CTLCOLORSTATIC: return paint_static_text(reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
@@ -134,12 +137,8 @@ ToolkitWindow* win32_toolkit::window_of_control(HWND control, ControlId* id) {
     return *id >= 0 && *id < static_cast<int>(window->controls.size()) ? window : nullptr;
 }
 
-struct Win32Toolkit::Resources {
-    PictureDecoder pictures;
-};
-
 Win32Toolkit::Win32Toolkit(TextCodec& codec, HINSTANCE instance)
-    : codec_(codec), instance_(instance), resources_(std::make_unique<Resources>()) {
+    : codec_(codec), instance_(instance) {
     INITCOMMONCONTROLSEX classes{sizeof classes, ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&classes);
     WNDCLASSEXW window_class{};
@@ -167,7 +166,7 @@ HWND Win32Toolkit::create_window(const WindowDesign& design, WindowEvents& event
     if (window->dpi != design_dpi)
         SetWindowPos(hwnd, nullptr, 0, 0, scaled(design.place.width, window->dpi), scaled(design.place.height, window->dpi),
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    create_controls(*window, instance_, resources_->pictures);
+    create_controls(*window, instance_);
     for (const TimerDesign& timer : design.timers) SetTimer(hwnd, timer_id_base + timer.id, timer.period_ms, nullptr);
     ShowWindow(hwnd, SW_SHOW);
     UpdateWindow(hwnd);

@@ -1,8 +1,6 @@
 #pragma once
 #include <windows.h>
 
-#include <memory>
-
 #include "support/faces/text_codec.h"
 #include "support/faces/toolkit.h"
 
@@ -60,8 +58,6 @@ private:
 
     TextCodec& codec_;
     HINSTANCE instance_;
-    struct Resources;  // window class, font, picture decoder
-    std::unique_ptr<Resources> resources_;
 };
 
 }  // namespace mervolt
