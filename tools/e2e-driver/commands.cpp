@@ -45,6 +45,11 @@ T until_found(const Request& request, const std::string& what, const std::functi
     throw CommandError("not found: " + what + (last_error.empty() ? "" : " (" + last_error + ")"));
 }
 
+std::optional<TopLevel> first(const std::vector<TopLevel>& windows) {
+    if (windows.empty()) return std::nullopt;
+    return windows.front();
+}
+
 // ---- top-level windows ----
 
 bool window_matches(const Request& request, const TopLevel& window) {
@@ -71,11 +76,7 @@ void windows(const Request& request, JsonObject& reply) {
 }
 
 void find_window(const Request& request, JsonObject& reply) {
-    auto window = until_found<TopLevel>(request, "window", [&]() -> std::optional<TopLevel> {
-        auto found = matching_windows(request);
-        if (found.empty()) return std::nullopt;
-        return found.front();
-    });
+    auto window = until_found<TopLevel>(request, "window", [&] { return first(matching_windows(request)); });
     reply.raw("window", to_json(window));
 }
 
@@ -369,12 +370,8 @@ void message_boxes(const Request& request, JsonObject& reply) {
 }
 
 void find_message_box(const Request& request, JsonObject& reply) {
-    auto json = until_found<std::string>(request, "message box", [&]() -> std::optional<std::string> {
-        auto boxes = matching_message_boxes(request);
-        if (boxes.empty()) return std::nullopt;
-        return message_box_json(boxes.front());
-    });
-    reply.raw("message_box", json);
+    auto box = until_found<TopLevel>(request, "message box", [&] { return first(matching_message_boxes(request)); });
+    reply.raw("message_box", message_box_json(box));
 }
 
 // Presses a dialog's button by id (default IDOK) or by caption.
