@@ -24,6 +24,20 @@ struct FakeExchange {
     std::optional<std::size_t> read_fails_after;  // a read fails once this many bytes are out
 };
 
+// A plain 200 answer with this body.
+inline FakeExchange answer(std::string body) {
+    FakeExchange exchange;
+    exchange.body = std::move(body);
+    return exchange;
+}
+
+// No answer at all: every send fails as with a server that refuses the connection.
+inline FakeExchange unreachable() {
+    FakeExchange exchange;
+    exchange.every_send_fails = 12029;  // ERROR_INTERNET_CANNOT_CONNECT
+    return exchange;
+}
+
 struct FakeRequest {
     std::string host;
     std::uint16_t port = 0;

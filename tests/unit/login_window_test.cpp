@@ -27,18 +27,6 @@ using M = MainWindow::Control;
 std::string utf8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
 std::u16string boxed(std::u16string text) { return text + u'\0'; }
 
-FakeExchange answer(std::string body) {
-    FakeExchange exchange;
-    exchange.body = std::move(body);
-    return exchange;
-}
-
-FakeExchange unreachable() {
-    FakeExchange exchange;
-    exchange.every_send_fails = 12029;
-    return exchange;
-}
-
 constexpr char accepted_reply[] = "2030-06-01 12:00:00|年卡套餐|ok";
 constexpr char config_path[] = "C:\\Program Files\\Mervolt\\config.ini";
 

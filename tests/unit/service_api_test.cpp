@@ -13,19 +13,6 @@
 namespace mervolt {
 namespace {
 
-
-FakeExchange answer(std::string body) {
-    FakeExchange exchange;
-    exchange.body = std::move(body);
-    return exchange;
-}
-
-FakeExchange unreachable() {
-    FakeExchange exchange;
-    exchange.every_send_fails = 12029;
-    return exchange;
-}
-
 class ServiceApiTest : public ::testing::Test {
 protected:
     ServiceApiTest() {

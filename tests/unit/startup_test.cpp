@@ -59,9 +59,7 @@ TEST_F(StartupTest, ASessionFromTheSignInWindowToTheEndOfTheMainWindow) {
         const WindowId login = toolkit.latest("LoginWindow");
         seen.account = toolkit.text(login, L::帐号_编辑框1);
         seen.password = toolkit.text(login, L::密码_编辑框2);
-        http.script.resize(2);
-        http.script[0].body = "ok";
-        http.script[1].body = "2099-12-31|p|ok";
+        http.script = {answer("ok"), answer("2099-12-31|p|ok")};
         toolkit.click(login, L::登录_按钮1);
     });
     pump.post_at(2000, [&] { toolkit.destroy(toolkit.latest("MainWindow")); });
