@@ -357,7 +357,8 @@ class Driver:
 
     def choose_menu_item(self, index: int, pid: int = None, timeout: float = DEFAULT_TIMEOUT) -> None:
         """Chooses the index-th selectable item (from 0) of the open pop-up menu with the keyboard,
-        as a user would: the menu's items cannot be read from another process under Wine."""
+        as a user would (Down, Enter); the driver does not read the items, which live in the
+        menu's process."""
         self.find_menu(pid, timeout)
         for _ in range(index + 1):
             self.key_input(VK_DOWN)
