@@ -24,7 +24,7 @@ rm -f "$out/client/config.ini"
 export WINEPREFIX="$root/build/bench-prefix"
 source scripts/wine-env.sh
 wine_ensure_prefix
-result=$(with_virtual_display env LC_ALL=zh_CN.UTF-8 wine "$out/startup-probe.exe" "$runs" \
+result=$(with_virtual_display wine_run "$out/startup-probe.exe" "$runs" \
   "Z:${out//\//\\}\\client\\mervolt.exe" "Z:${out//\//\\}\\minimal\\minimal-window.exe" | tr -d '\r')
 echo "$result"
 client=$(echo "$result" | awk '/mervolt.exe/ { sub("median_ms=", "", $2); print $2 }')

@@ -11,7 +11,7 @@ bash scripts/setup.sh
 source scripts/wine-env.sh
 cleanup() {
   wine_stop
-  # Anything a failed test left behind: demo services and virtual displays started from this tree.
+  # Demo services that a failed test left behind in this tree.
   pkill -f "$root/build/.*/mervolt-demo-service" 2>/dev/null || true
 }
 trap cleanup EXIT

@@ -5,4 +5,5 @@
 set -u
 source "$(dirname "$0")/wine-env.sh"
 wine_ensure_prefix
-exec env -u DISPLAY LC_ALL=zh_CN.UTF-8 wine "$@"
+unset DISPLAY
+wine_run "$@"

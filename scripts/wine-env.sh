@@ -24,8 +24,9 @@ wine_ensure_prefix() {
   fi
 }
 
-# Wine takes the ANSI code page from the locale: zh_CN gives 936 even without the locale
-# installed. It is set per command, because bash itself complains about a missing locale.
+# Wine takes the ANSI code page (936) and the conversion of command lines and file names from
+# the locale. It is set per command rather than exported, so that the scripts' own tools keep
+# the caller's locale.
 wine_run() {
   env LC_ALL=zh_CN.UTF-8 wine "$@"
 }

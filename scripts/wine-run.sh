@@ -4,4 +4,4 @@
 set -u
 source "$(dirname "$0")/wine-env.sh"
 wine_ensure_prefix
-with_virtual_display env LC_ALL=zh_CN.UTF-8 wine "$@"
+with_virtual_display wine_run "$@"
