@@ -27,13 +27,9 @@ def window_picture(r: rig.Rig, window, path: Path) -> Path:
     return path
 
 
-def with_sim_ras() -> bool:
-    return (rig.sim_ras_dir() / "rasapi32.dll").is_file()
-
-
 def interactive() -> int:
     os.environ["MERVOLT_E2E_DISPLAY"] = "1"
-    with rig.Rig(exe=rig.product_exe(), sim_ras=with_sim_ras()) as r:
+    with rig.Rig(exe=rig.product_exe()) as r:
         print(f"demo service at http://127.0.0.1:{r.http_port}; the client is opening on {r.display}")
         print(f"sign in with the demo account: {ACCOUNT} / {PASSWORD}")
         print("close the client's main window (or press Ctrl-C) to stop")
@@ -47,7 +43,7 @@ def interactive() -> int:
 
 def headless() -> int:
     SHOTS.mkdir(parents=True, exist_ok=True)
-    with rig.Rig(exe=rig.product_exe(), sim_ras=with_sim_ras()) as r:
+    with rig.Rig(exe=rig.product_exe()) as r:
         d = r.driver
         pid = r.program_pid()
         print(f"demo service at http://127.0.0.1:{r.http_port}; the client runs on the virtual display {r.display}")
